@@ -1,0 +1,27 @@
+# Shared build settings for every target of the project.
+
+function(kestrava_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+if(WIN32)
+    # Windows binaries carry no runtime DLLs: everything but the system's own is linked in.
+    set(KESTRAVA_STATIC_LINK -static -static-libgcc -static-libstdc++)
+    add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
+
+    find_program(KESTRAVA_PYTHON python3 REQUIRED)
+    set(KESTRAVA_RIG_DIR "${CMAKE_BINARY_DIR}/rig" CACHE PATH "Wine prefix, X display and logs of the test rig")
+
+    # A GoogleTest executable run under Wine inside the rig's prefix.
+    function(kestrava_wine_gtest name)
+        cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+        add_executable(${name} ${ARG_SOURCES})
+        kestrava_warnings(${name})
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main ${KESTRAVA_STATIC_LINK})
+        add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${CMAKE_BINARY_DIR}/test-results/${name}.xml)
+        set_tests_properties(${name} PROPERTIES
+            FIXTURES_REQUIRED rig
+            ENVIRONMENT "KESTRAVA_RIG=${KESTRAVA_RIG_DIR}"
+            TIMEOUT 300)
+    endfunction()
+endif()

@@ -1,0 +1,43 @@
+// The application object: the one place that knows the program's caption,
+// its main window while a modal editor runs, and how message boxes look.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace fw {
+
+class CApplication {
+public:
+    explicit CApplication(HINSTANCE instance);
+    virtual ~CApplication();
+    CApplication(const CApplication&) = delete;
+    CApplication& operator=(const CApplication&) = delete;
+
+    // The object constructed last and not yet destroyed, or null.
+    static CApplication* Current();
+
+    HINSTANCE Instance() const { return m_instance; }
+    HWND MainWindow() const { return m_mainWindow; }
+    void SetMainWindow(HWND window) { m_mainWindow = window; }
+
+    // Caption: the executable's file name without extension. A box asked for
+    // without an icon gets the exclamation icon. Owned by the main window.
+    virtual int MessageBox(const std::string& text, UINT type);
+
+    std::string Caption() const;
+
+private:
+    HINSTANCE m_instance;
+    HWND m_mainWindow = nullptr;
+    CApplication* m_previous;
+};
+
+// Shows a box through the current application object; without one, a plain
+// box with the same caption and icon rule.
+int AppMessageBox(const std::string& text, UINT type = MB_OK);
+
+// The icon rule on its own, for tests: OK, OK/Cancel, Yes/No and Yes/No/Cancel
+// boxes asked for without an icon get MB_ICONEXCLAMATION.
+UINT AppMessageBoxStyle(UINT type);
+
+}  // namespace fw
