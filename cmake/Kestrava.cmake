@@ -9,7 +9,7 @@ if(WIN32)
     set(KESTRAVA_STATIC_LINK -static -static-libgcc -static-libstdc++)
     add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
 
-    find_program(KESTRAVA_PYTHON python3 REQUIRED)
+    find_program(KESTRAVA_PYTHON NAMES python3 HINTS /usr/bin REQUIRED)
     set(KESTRAVA_RIG_DIR "${CMAKE_BINARY_DIR}/rig" CACHE PATH "Wine prefix, X display and logs of the test rig")
 
     # A GoogleTest executable run under Wine inside the rig's prefix.

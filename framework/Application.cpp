@@ -45,7 +45,7 @@ UINT AppMessageBoxStyle(UINT type)
 
 int CApplication::MessageBox(const std::string& text, UINT type)
 {
-    return MessageBoxA(m_mainWindow, text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
+    return ::MessageBoxA(m_mainWindow, text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
 }
 
 int AppMessageBox(const std::string& text, UINT type)

@@ -1,0 +1,60 @@
+#!/usr/bin/env python3
+"""Adds up the results of one test run: GoogleTest XML files, the end-to-end
+tests' JSON counts, and CTest's JUnit file for tests that left neither.
+Prints one line per source and a final "Summary: N passed, N failed" line."""
+import json
+import sys
+import xml.etree.ElementTree as ET
+from pathlib import Path
+
+
+def main(folders):
+    passed = failed = skipped = 0
+    detailed = set()
+    ctest_files = []
+    for folder in map(Path, folders):
+        if not folder.is_dir():
+            continue
+        for path in sorted(folder.iterdir()):
+            if path.name == "ctest.xml":
+                ctest_files.append(path)
+                continue
+            if path.suffix == ".xml":
+                root = ET.parse(path).getroot()
+                tests, fails = int(root.get("tests", 0)), int(root.get("failures", 0)) + int(root.get("errors", 0))
+                skips = int(root.get("skipped", 0)) + int(root.get("disabled", 0))
+                p, f, s = tests - fails - skips, fails, skips
+            elif path.suffix == ".json":
+                data = json.loads(path.read_text())
+                p, f, s = data["passed"], data["failed"], data.get("skipped", 0)
+            else:
+                continue
+            detailed.add(path.stem)
+            print(f"  {path.stem:32} {p:5} passed {f:5} failed {s:3} skipped")
+            passed, failed, skipped = passed + p, failed + f, skipped + s
+    # CTest tests that wrote no detailed result (a crash before any output, a
+    # plain script) count once each; the rig's own set-up and clean-up too.
+    for path in ctest_files:
+        for case in ET.parse(path).getroot().iter("testcase"):
+            name = case.get("name", "")
+            stem = name.split(".", 1)[-1] if name.startswith("e2e.") else name
+            status = case.get("status", "")
+            bad = case.find("failure") is not None or case.find("error") is not None or status == "fail"
+            if stem in detailed or f"test_{stem}" in detailed:
+                if bad:
+                    print(f"  {name:32} reported failure by CTest")
+                    failed += 1
+                continue
+            if bad:
+                failed += 1
+                print(f"  {name:32}     0 passed     1 failed")
+            elif status == "notrun" or case.find("skipped") is not None:
+                skipped += 1
+            else:
+                passed += 1
+    print(f"Summary: {passed} passed, {failed} failed" + (f", {skipped} skipped" if skipped else ""))
+    return 0 if failed == 0 and passed > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,46 @@
+"""Base for end-to-end tests: each test gets the shared rig, its processes are
+ended after it, and a failing test leaves a screenshot of the desktop."""
+import json
+import os
+import sys
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from rig import Rig, wait_until  # noqa: E402,F401
+
+
+class DesktopTest(unittest.TestCase):
+    def setUp(self):
+        self.rig = Rig()
+        self.scratch = self.rig.dir / "scratch" / self.id().replace(".", "_")
+        if self.scratch.exists():
+            import shutil
+            shutil.rmtree(self.scratch)
+        self.scratch.mkdir(parents=True)
+
+    def tearDown(self):
+        outcome = getattr(self, "_outcome", None)
+        failed = False
+        if outcome is not None:
+            result = getattr(outcome, "result", None)
+            errors = list(getattr(result, "errors", [])) + list(getattr(result, "failures", []))
+            failed = any(test is self for test, _ in errors)
+        if failed:
+            print(f"screenshot: {self.rig.screenshot(self.id())}", file=sys.stderr)
+        self.rig.stop_all()
+
+
+def main():
+    """Runs the module's tests and records the counts for the run's summary."""
+    module = sys.modules["__main__"]
+    suite = unittest.defaultTestLoader.loadTestsFromModule(module)
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    failed = len(result.failures) + len(result.errors)
+    passed = result.testsRun - failed - len(result.skipped)
+    results = Path(os.environ.get("KESTRAVA_BIN", ".")) / "test-results"
+    results.mkdir(exist_ok=True)
+    name = Path(module.__file__).stem
+    (results / f"{name}.json").write_text(json.dumps({"passed": passed, "failed": failed,
+                                                       "skipped": len(result.skipped)}))
+    sys.exit(0 if result.wasSuccessful() else 1)

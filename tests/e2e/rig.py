@@ -1,0 +1,291 @@
+#!/usr/bin/env python3
+"""The end-to-end test rig: one Xvfb display, one Wine prefix and one virtual
+desktop (with taskbar and tray) for a whole test run, shared by every test.
+
+Command line: `rig.py setup` creates the prefix and starts the display,
+`rig.py cleanup` ends what setup started. Tests import this module and use
+`Rig()` to start programs on the desktop, send real input and read windows.
+
+Environment: KESTRAVA_RIG (rig folder, in the build tree), KESTRAVA_BIN (the
+build tree), KESTRAVA_SOURCE (the source tree).
+"""
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+DESKTOP = "kestrava"
+WIDTH, HEIGHT = 1024, 768
+
+
+def rig_dir() -> Path:
+    return Path(os.environ["KESTRAVA_RIG"])
+
+
+def bin_dir() -> Path:
+    return Path(os.environ.get("KESTRAVA_BIN", rig_dir().parent))
+
+
+def source_dir() -> Path:
+    return Path(os.environ.get("KESTRAVA_SOURCE", Path(__file__).resolve().parents[2]))
+
+
+def _state_file() -> Path:
+    return rig_dir() / "state.json"
+
+
+def _load_state() -> dict:
+    try:
+        return json.loads(_state_file().read_text())
+    except (OSError, ValueError):
+        return {}
+
+
+def wine_env(display=None) -> dict:
+    env = dict(os.environ)
+    env.update(
+        WINEPREFIX=str(rig_dir() / "prefix"),
+        WINEDEBUG="-all",
+        WINEDLLOVERRIDES="mscoree,mshtml=",
+        WINEARCH="win32",
+    )
+    if display is None:
+        display = _load_state().get("display")
+    if display is not None:
+        env["DISPLAY"] = display
+    return env
+
+
+def _alive(pid: int) -> bool:
+    try:
+        os.kill(pid, 0)
+        return True
+    except OSError:
+        return False
+
+
+def _kill_pid(pid: int, name_hint: str) -> None:
+    """Ends a process we started, after checking that the pid still is ours."""
+    try:
+        comm = Path(f"/proc/{pid}/comm").read_text().strip()
+    except OSError:
+        return
+    if name_hint.lower() not in comm.lower():
+        return
+    os.kill(pid, signal.SIGTERM)
+    for _ in range(50):
+        if not _alive(pid):
+            return
+        time.sleep(0.1)
+    os.kill(pid, signal.SIGKILL)
+
+
+def _reg_add(env, key, name, value, kind="REG_SZ"):
+    subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"],
+                   env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def setup() -> None:
+    cleanup(quiet=True)
+    rig = rig_dir()
+    if rig.exists():
+        shutil.rmtree(rig)
+    (rig / "screenshots").mkdir(parents=True)
+
+    # Xvfb picks a free display itself and writes its number to the pipe.
+    read_fd, write_fd = os.pipe()
+    log = open(rig / "xvfb.log", "wb")
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp"],
+        pass_fds=(write_fd,), stdout=log, stderr=log, start_new_session=True)
+    os.close(write_fd)
+    number = b""
+    deadline = time.time() + 20
+    while not number.endswith(b"\n") and time.time() < deadline:
+        chunk = os.read(read_fd, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_fd)
+    if not number.strip():
+        raise SystemExit("rig: Xvfb did not start")
+    display = f":{number.decode().strip()}"
+    state = {"display": display, "xvfb_pid": xvfb.pid}
+    _state_file().write_text(json.dumps(state))
+
+    env = wine_env(display)
+    start = time.time()
+    subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Every process of the run goes into one virtual desktop that has a taskbar.
+    _reg_add(env, r"HKCU\Software\Wine\Explorer", "Desktop", DESKTOP)
+    _reg_add(env, r"HKCU\Software\Wine\Explorer\Desktops", DESKTOP, f"{WIDTH}x{HEIGHT}")
+    _reg_add(env, rf"HKCU\Software\Wine\Explorer\Desktops\{DESKTOP}", "EnableShell", "1", "REG_DWORD")
+    # A crash must fail the test, not wait for someone to close a dialog.
+    _reg_add(env, r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "0", "REG_DWORD")
+    subprocess.run(["wineserver", "-w"], env=env)
+    # A persistent server keeps program starts fast for the whole run.
+    subprocess.run(["wineserver", "-p"], env=env, check=True)
+    (rig / "env").write_text(f"WINEPREFIX={env['WINEPREFIX']}\nDISPLAY={display}\n")
+    print(f"rig: display {display}, prefix {env['WINEPREFIX']} ready in {time.time() - start:.1f} s")
+
+
+def cleanup(quiet=False) -> None:
+    state = _load_state()
+    prefix = rig_dir() / "prefix"
+    if prefix.exists():
+        subprocess.run(["wineserver", "-k"], env=wine_env(state.get("display")),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if "xvfb_pid" in state:
+        _kill_pid(state["xvfb_pid"], "Xvfb")
+    if not quiet:
+        print("rig: cleaned up")
+
+
+class Rig:
+    """What a test needs: programs on the desktop, input, windows, screenshots."""
+
+    def __init__(self):
+        state = _load_state()
+        if "display" not in state:
+            raise RuntimeError("rig: not set up (run `rig.py setup` first)")
+        self.display = state["display"]
+        self.env = wine_env(self.display)
+        self.bin = bin_dir()
+        self.dir = rig_dir()
+        self.started = []
+
+    # --- processes -------------------------------------------------------
+    def start(self, exe, *args, cwd=None, stdout=None) -> subprocess.Popen:
+        """Starts a Windows program; it is ended by `stop_all` if still running."""
+        proc = subprocess.Popen(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd,
+                                stdout=stdout or subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.started.append(proc)
+        return proc
+
+    def run(self, exe, *args, timeout=60, check=True, cwd=None) -> subprocess.CompletedProcess:
+        result = subprocess.run(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd, timeout=timeout,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, errors="replace")
+        if check and result.returncode != 0:
+            raise RuntimeError(f"{exe} {' '.join(map(str, args))} failed ({result.returncode}): {result.stdout}")
+        return result
+
+    def stop(self, proc, timeout=10):
+        if proc.poll() is None:
+            proc.kill()
+            try:
+                proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                pass
+
+    def stop_all(self):
+        for proc in reversed(self.started):
+            self.stop(proc)
+        self.started.clear()
+
+    def wait_exit(self, proc, timeout=15):
+        return proc.wait(timeout)
+
+    def winpath(self, path) -> str:
+        """The Windows name of a Unix path (Wine maps / to drive Z:)."""
+        return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+    # --- the test tool ---------------------------------------------------
+    def wintool(self, *args, check=True, timeout=30) -> str:
+        return self.run(self.bin / "bin" / "wintool.exe", *args, check=check, timeout=timeout).stdout.strip()
+
+    def find_window(self, cls="", title="", timeout=10.0) -> int:
+        """The handle of a top-level window, waiting until it exists; 0 if it never does."""
+        deadline = time.time() + timeout
+        while True:
+            out = self.wintool("find", cls, title, check=False)
+            if out and out != "0":
+                return int(out, 16)
+            if time.time() > deadline:
+                return 0
+            time.sleep(0.2)
+
+    # --- X input ---------------------------------------------------------
+    def xdotool(self, *args, check=True) -> str:
+        result = subprocess.run(["xdotool", *map(str, args)], env=self.env, check=check,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        return result.stdout.strip()
+
+    def desktop_window(self, timeout=15.0) -> str:
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            ids = self.xdotool("search", "--name", f"^{DESKTOP} - Wine desktop$", check=False).split()
+            if ids:
+                return ids[0]
+            time.sleep(0.2)
+        raise RuntimeError("rig: the Wine desktop window did not appear")
+
+    def focus_desktop(self, over=None):
+        """Readies the desktop for keys: X focus on it and the pointer over the
+        foreground window, near its top edge. Without a window manager the
+        virtual desktop takes keys only where the pointer is, and the async
+        key state sees the Windows key only while a Wine window has X focus.
+        `over` names another window to put the pointer over (a popup menu)."""
+        self.xdotool("windowfocus", "--sync", self.desktop_window())
+        if over:
+            fields = ["", "", "", "", "", "", "", "", self.wintool("rect", f"{over:x}")]
+        else:
+            fields = self.wintool("foreground").split("\t")
+        if len(fields) >= 9:
+            left, top, right, _ = map(int, fields[8].split())
+            x, y = (left + right) // 2, top + 4
+            if self.xdotool("getmouselocation", "--shell").split()[:2] != [f"X={x}", f"Y={y}"]:
+                self.xdotool("mousemove", "--sync", x, y)
+
+    def keys(self, *combos, delay_ms=60, over=None):
+        self.focus_desktop(over)
+        self.xdotool("key", "--delay", delay_ms, *combos)
+
+    def type_text(self, text, delay_ms=30):
+        self.focus_desktop()
+        self.xdotool("type", "--delay", delay_ms, text)
+
+    def click(self, x, y, button=1, repeat=1):
+        self.xdotool("mousemove", "--sync", x, y)
+        time.sleep(0.1)
+        self.xdotool("click", "--repeat", repeat, "--delay", 80, button)
+
+    def drag(self, x0, y0, x1, y1):
+        self.xdotool("mousemove", "--sync", x0, y0)
+        self.xdotool("mousedown", 1)
+        for i in range(1, 11):
+            self.xdotool("mousemove", "--sync", x0 + (x1 - x0) * i // 10, y0 + (y1 - y0) * i // 10)
+            time.sleep(0.03)
+        self.xdotool("mouseup", 1)
+
+    def tray_icon_point(self, slot=0):
+        """Screen point of the tray icon in display slot `slot` (0 = rightmost)."""
+        left, top, right, bottom = map(int, self.wintool("rect", f"{self.find_window('Shell_TrayWnd'):x}").split())
+        return right - 10 - 20 * slot, (top + bottom) // 2
+
+    # --- evidence --------------------------------------------------------
+    def screenshot(self, name) -> Path:
+        path = self.dir / "screenshots" / f"{name}.png"
+        subprocess.run(["import", "-window", "root", "-display", self.display, str(path)],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+
+def wait_until(predicate, timeout=10.0, interval=0.1):
+    deadline = time.time() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.time() > deadline:
+            return value
+        time.sleep(interval)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2 or sys.argv[1] not in ("setup", "cleanup"):
+        raise SystemExit("usage: rig.py setup|cleanup")
+    setup() if sys.argv[1] == "setup" else cleanup()

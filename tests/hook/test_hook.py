@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""The keyboard hook under Wine with real X key presses: what is posted to the
+applet's hidden window and what still reaches the program that has the focus."""
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+from e2e import DesktopTest, main, wait_until  # noqa: E402
+
+WM_APP = 0x8000
+
+
+class HookTest(DesktopTest):
+    def setUp(self):
+        super().setUp()
+        self.probe_log = self.scratch / "probe.log"
+        self.applet_log = self.scratch / "applet.log"
+        self.rig.start(self.rig.bin / "bin" / "keyprobe.exe", self.rig.winpath(self.probe_log))
+        self.assertTrue(wait_until(lambda: "ready" in self.read(self.probe_log), 20), "key probe did not start")
+        self.applet = self.rig.start(self.rig.bin / "bin" / "testapplet.exe", self.rig.winpath(self.applet_log))
+        self.assertTrue(wait_until(lambda: "install 1" in self.read(self.applet_log), 20), self.read(self.applet_log))
+        self.hidden = self.rig.find_window("CQuindleTaskBarApplet", "Kestrava")
+        self.assertNotEqual(self.hidden, 0)
+        self.assertTrue(wait_until(lambda: "Key Probe" in self.rig.wintool("foreground"), 10), "probe not in front")
+
+    @staticmethod
+    def read(path):
+        try:
+            return path.read_text()
+        except OSError:
+            return ""
+
+    def posted(self):
+        """Codes posted to the applet, leaving out the Windows keys' own down
+        strokes, which are posted whenever the key is already down as its
+        stroke passes the hook."""
+        lines = self.read(self.applet_log).splitlines()
+        return [line.split()[1] for line in lines if line.startswith("key ") and line.split()[1] not in ("5b", "5c")]
+
+    def probe_downs(self):
+        return [line.split()[1] for line in self.read(self.probe_log).splitlines() if line.startswith("down ")]
+
+    def settle(self):
+        # Everything typed so far has been delivered once a marker key arrives at the probe.
+        before = self.probe_downs().count("7a")
+        self.rig.keys("F11")
+        self.assertTrue(wait_until(lambda: self.probe_downs().count("7a") > before, 10), "marker key lost")
+
+    def control(self, offset, expected):
+        self.rig.wintool("post", f"{self.hidden:x}", WM_APP + offset, 0, 0)
+        self.assertTrue(wait_until(lambda: expected in self.read(self.applet_log), 10), self.read(self.applet_log))
+
+    def test_win_e_is_posted_and_swallowed(self):
+        self.rig.keys("super+e")
+        self.settle()
+        self.assertIn("45", self.posted())
+        self.assertNotIn("45", self.probe_downs())
+        self.assertNotIn("char 65", self.read(self.probe_log))
+        # The key-stroke flags travel unchanged: a first down stroke has bits 30 and 31 clear.
+        flags = [line.split()[2] for line in self.read(self.applet_log).splitlines() if line.startswith("key 45")]
+        self.assertTrue(all(int(f, 16) & 0xC0000000 == 0 for f in flags), flags)
+
+    def test_other_modifiers_post_nothing_and_reach_the_window(self):
+        for combo in ("super+shift+e", "super+ctrl+e", "super+alt+e"):
+            self.rig.keys(combo)
+        self.settle()
+        self.assertNotIn("45", self.posted())
+        self.assertEqual(self.probe_downs().count("45") + self.read(self.probe_log).count("sysdown 45"), 3)
+
+    def test_holding_the_key_posts_once(self):
+        self.rig.focus_desktop()
+        self.rig.xdotool("keydown", "super")
+        self.rig.xdotool("keydown", "e")
+        time.sleep(1.5)  # past the X server's auto-repeat delay
+        self.rig.xdotool("keyup", "e")
+        self.rig.xdotool("keyup", "super")
+        self.settle()
+        self.assertEqual(self.posted(), ["45"])
+        # The repeats pass on to the window, marked as repeats.
+        repeats = [line for line in self.read(self.probe_log).splitlines() if line.startswith("down 45")]
+        self.assertGreater(len(repeats), 3, self.read(self.probe_log))
+        self.assertTrue(all(int(line.split()[2], 16) & 0x40000000 for line in repeats))
+
+    def test_digits_and_function_keys_are_posted_too(self):
+        self.rig.keys("super+5", "super+F1")
+        self.settle()
+        self.assertIn("35", self.posted())
+        self.assertIn("70", self.posted())
+        self.assertNotIn("35", self.probe_downs())
+        self.assertNotIn("70", self.probe_downs())
+
+    def test_plain_keys_pass(self):
+        self.rig.keys("e", "shift+e")
+        self.settle()
+        self.assertEqual(self.posted(), [])
+        self.assertEqual(self.probe_downs().count("45"), 2)
+
+    def test_uninstall_and_null_target(self):
+        self.control(50, "uninstall 1")
+        self.rig.keys("super+e")
+        self.settle()
+        self.assertEqual(self.posted(), [])
+        self.assertIn("45", self.probe_downs())
+        self.control(50, "uninstall 0")
+        self.control(51, "install-null 0")
+        self.rig.keys("super+e")
+        self.settle()
+        self.assertEqual(self.posted(), [], "InstallKbHook(NULL) must change nothing")
+        # Installed again, the same program gets its keys once more.
+        self.control(52, "install 1\n")
+        self.rig.keys("super+r")
+        self.settle()
+        self.assertEqual(self.posted(), ["52"])
+
+
+if __name__ == "__main__":
+    main()

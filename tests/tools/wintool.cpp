@@ -1,0 +1,188 @@
+// Reads and pokes windows of other processes for the end-to-end tests:
+// the texts of message boxes, dialog controls, window rectangles, posted messages.
+// Output is one line per item, fields separated by tabs, line breaks escaped as \n.
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+HWND ParseWindow(const char* text) { return reinterpret_cast<HWND>(std::strtoul(text, nullptr, 16)); }
+unsigned long ParseNumber(const char* text) { return std::strtoul(text, nullptr, 0); }
+
+std::string Escape(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (c == '\\') out += "\\\\";
+        else out += c;
+    }
+    return out;
+}
+
+// WM_GETTEXT is marshalled across processes, so edits give their contents too.
+std::string TextOf(HWND window)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+        return "";
+    std::vector<char> buffer(length + 2);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                        2000, &copied);
+    return std::string(buffer.data());
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+void PrintWindow(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    std::printf("%08lx\t%d\t%s\t%s\t%08lx\t%08lx\t%d\t%d\t%ld %ld %ld %ld\n",
+                static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)), GetDlgCtrlID(window),
+                ClassOf(window).c_str(), Escape(TextOf(window)).c_str(),
+                static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)), IsWindowVisible(window) ? 1 : 0,
+                IsWindowEnabled(window) ? 1 : 0, r.left, r.top, r.right, r.bottom);
+}
+
+BOOL CALLBACK PrintChild(HWND window, LPARAM)
+{
+    PrintWindow(window);
+    return TRUE;
+}
+
+struct BoxSearch {
+    DWORD pid;
+};
+
+// A message box: a dialog whose texts are in a static with id 0xFFFF (Wine) or 65535.
+BOOL CALLBACK PrintBox(HWND window, LPARAM param)
+{
+    const auto* search = reinterpret_cast<const BoxSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (ClassOf(window) != "#32770" || !IsWindowVisible(window) || (search->pid && pid != search->pid))
+        return TRUE;
+    std::string text;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == "Static" && GetDlgCtrlID(child) == 0xFFFF)
+            text = TextOf(child);
+    }
+    HWND owner = GetWindow(window, GW_OWNER);
+    std::printf("%08lx\t%lu\t%s\t%s\t%08lx\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)), pid,
+                Escape(TextOf(window)).c_str(), Escape(text).c_str(),
+                static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(owner)));
+    return TRUE;
+}
+
+int Usage()
+{
+    std::fputs("usage: wintool find CLASS TITLE | rect HWND | children HWND | info HWND | boxes [PID]\n"
+               "       post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM | command HWND ID\n"
+               "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME\n",
+               stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    const std::string verb = argv[1];
+    if (verb == "find" && argc == 4) {
+        HWND window = FindWindowA(*argv[2] ? argv[2] : nullptr, *argv[3] ? argv[3] : nullptr);
+        std::printf("%08lx\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
+        return 0;
+    }
+    if (verb == "rect" && argc == 3) {
+        RECT r{};
+        if (!GetWindowRect(ParseWindow(argv[2]), &r))
+            return 1;
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (verb == "children" && argc == 3) {
+        EnumChildWindows(ParseWindow(argv[2]), PrintChild, 0);
+        return 0;
+    }
+    if (verb == "info" && argc == 3) {
+        PrintWindow(ParseWindow(argv[2]));
+        return 0;
+    }
+    if (verb == "boxes" && argc <= 3) {
+        BoxSearch search{argc == 3 ? static_cast<DWORD>(ParseNumber(argv[2])) : 0};
+        EnumWindows(PrintBox, reinterpret_cast<LPARAM>(&search));
+        return 0;
+    }
+    if ((verb == "post" || verb == "send") && argc == 6) {
+        HWND window = ParseWindow(argv[2]);
+        const UINT message = ParseNumber(argv[3]);
+        const WPARAM wParam = ParseNumber(argv[4]);
+        const LPARAM lParam = static_cast<LPARAM>(ParseNumber(argv[5]));
+        if (verb == "post")
+            return PostMessageA(window, message, wParam, lParam) ? 0 : 1;
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result))
+            return 1;
+        std::printf("%lu\n", static_cast<unsigned long>(result));
+        return 0;
+    }
+    if (verb == "command" && argc == 4) {
+        // What a click on a dialog's button does, without needing its position.
+        const int id = static_cast<int>(ParseNumber(argv[3]));
+        HWND window = ParseWindow(argv[2]);
+        return PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                            reinterpret_cast<LPARAM>(GetDlgItem(window, id)))
+                   ? 0
+                   : 1;
+    }
+    if (verb == "text" && argc == 3) {
+        std::printf("%s\n", Escape(TextOf(ParseWindow(argv[2]))).c_str());
+        return 0;
+    }
+    if (verb == "settext" && argc == 4) {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(ParseWindow(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]),
+                                   SMTO_ABORTIFHUNG, 5000, &result)
+                   ? 0
+                   : 1;
+    }
+    if (verb == "foreground" && argc == 2) {
+        HWND window = GetForegroundWindow();
+        if (window)
+            PrintWindow(window);
+        return 0;
+    }
+    if (verb == "pid" && argc == 3) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(ParseWindow(argv[2]), &pid);
+        std::printf("%lu\n", pid);
+        return 0;
+    }
+    if (verb == "message" && argc == 3) {
+        std::printf("%u\n", RegisterWindowMessageA(argv[2]));
+        return 0;
+    }
+    if (verb == "cursor" && argc == 2) {
+        POINT p{};
+        GetCursorPos(&p);
+        std::printf("%ld %ld\n", p.x, p.y);
+        return 0;
+    }
+    return Usage();
+}
