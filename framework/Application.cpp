@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "Wnd.h"
 
 namespace fw {
 
@@ -18,6 +19,13 @@ CApplication::~CApplication()
 }
 
 CApplication* CApplication::Current() { return g_current; }
+
+HWND CApplication::MainWindow() const
+{
+    if (m_mainWnd != nullptr)
+        return m_mainWnd->GetSafeHwnd();
+    return m_mainWindow;
+}
 
 std::string CApplication::Caption() const
 {
@@ -45,7 +53,7 @@ UINT AppMessageBoxStyle(UINT type)
 
 int CApplication::MessageBox(const std::string& text, UINT type)
 {
-    return ::MessageBoxA(m_mainWindow, text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
+    return ::MessageBoxA(MainWindow(), text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
 }
 
 int AppMessageBox(const std::string& text, UINT type)

@@ -6,6 +6,8 @@
 
 namespace fw {
 
+class CWnd;
+
 class CApplication {
 public:
     explicit CApplication(HINSTANCE instance);
@@ -17,8 +19,12 @@ public:
     static CApplication* Current();
 
     HINSTANCE Instance() const { return m_instance; }
-    HWND MainWindow() const { return m_mainWindow; }
+    // The window that owns the program's message boxes and dialogs: a fixed
+    // handle, or a window object whose handle is read when needed (a modal
+    // dialog that is made the main window before its window exists).
+    HWND MainWindow() const;
     void SetMainWindow(HWND window) { m_mainWindow = window; }
+    void SetMainWnd(const CWnd* window) { m_mainWnd = window; }
 
     // Caption: the executable's file name without extension. A box asked for
     // without an icon gets the exclamation icon. Owned by the main window.
@@ -29,6 +35,7 @@ public:
 private:
     HINSTANCE m_instance;
     HWND m_mainWindow = nullptr;
+    const CWnd* m_mainWnd = nullptr;
     CApplication* m_previous;
 };
 

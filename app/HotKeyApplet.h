@@ -1,0 +1,39 @@
+// The program's one tray applet: single instance, the keyboard hook, the hot
+// key table, the launch of a pressed letter's command, and the tray menu.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "framework/Handle.h"
+#include "store/HotKeyTable.h"
+#include "trayapplet/QuindleTaskBarApplet.h"
+
+class CEditHotKeysDialog;
+
+#define IDM_STOP 1000
+#define IDM_EDIT_HOT_KEYS 1001
+
+class CHotKeyApplet : public QuindleTools::CQuindleTaskBarApplet {
+public:
+    CHotKeyApplet() = default;
+    ~CHotKeyApplet() override = default;
+
+    std::string GetTipText() override;
+    HICON GetIcon() override;
+    HMENU CreateContextMenu() override;
+    bool OnStartUp(const std::string& commandLine) override;
+    void OnMenuCommand(UINT command) override;
+    void OnTrayLButtonDblClk() override;
+    void OnOtherMessage(LPARAM lParam, WPARAM wParam) override;
+
+    void OpenEditor();
+    void Stop();
+
+    // "%s\%s" of the program's folder and "Kestrava.dat".
+    static std::string DataFilePath();
+
+private:
+    bool m_editorOpen = false;
+    CEditHotKeysDialog* m_pEditor = nullptr;  // not owned: lives in OpenEditor
+    CHotKeyTable m_table;
+    fw::OwnedIcon m_icon;  // loaded once, for every add, modify and delete
+};

@@ -1,0 +1,114 @@
+#include "Launcher.h"
+#include <shellapi.h>
+#include <cstring>
+#include "framework/Application.h"
+#include "util/GuardedCall.h"
+#include "util/PathHelpers.h"
+#include "util/RegistryKey.h"
+
+namespace Launcher {
+
+namespace {
+
+const char kDontKnow[] = "Don't know how to launch file :\n";
+const char kTooLong[] = "The command line is too long. ";
+
+// Index of the quoted placeholder "\"%1\"", stepping over whole characters of
+// the ANSI code page, or npos.
+std::string::size_type FindQuotedPlaceholder(const std::string& text)
+{
+    const char* begin = text.c_str();
+    for (const char* p = begin; *p; p = CharNextA(p))
+        if (std::strncmp(p, "\"%1\"", 4) == 0)
+            return static_cast<std::string::size_type>(p - begin);
+    return std::string::npos;
+}
+
+void ReportWinExecFailure(const std::string& command, const char* reason)
+{
+    const std::string text = command + "    WinExec failed: " + reason + "\n";
+    fw::AppMessageBox(text, MB_OK);
+}
+
+}  // namespace
+
+bool OpenWithShell(HWND owner, const CHotKeyEntry& entry)
+{
+    HINSTANCE result = nullptr;
+    const bool completed = InvokeGuarded([&] {
+        result = ShellExecuteA(owner, "open", entry.m_command.c_str(), entry.m_arguments.c_str(),
+                               entry.m_directory.c_str(), SW_SHOW);
+    });
+    if (!completed) {
+#ifndef NDEBUG
+        OutputDebugStringA("AV in ShellExecute\n");
+#endif
+        return false;
+    }
+    return reinterpret_cast<UINT_PTR>(result) > 32;
+}
+
+std::string FindOpenCommand(const std::string& extension)
+{
+    CRegistryKey extensionKey;
+    if (extensionKey.Open(HKEY_CLASSES_ROOT, extension) != ERROR_SUCCESS)
+        return {};
+    const std::string fileType = extensionKey.ReadString("", "");
+    if (fileType.empty())
+        return {};
+    CRegistryKey commandKey;
+    if (commandKey.Open(HKEY_CLASSES_ROOT, fileType, "shell\\open\\command") != ERROR_SUCCESS)
+        return {};
+    return commandKey.ReadString("", "");
+}
+
+bool BuildFallbackCommandLine(const std::string& openCommand, const std::string& command, std::string& line)
+{
+    std::string assembled = openCommand.substr(0, openCommand.find('\0'));
+    auto placeholder = FindQuotedPlaceholder(assembled);
+    if (placeholder == std::string::npos)
+        placeholder = assembled.find("%1");
+    if (placeholder != std::string::npos)
+        assembled.erase(placeholder);
+    assembled += ' ';
+    // Quoted when it holds a blank, so that the program gets it as one argument.
+    if (command.find(' ') != std::string::npos)
+        assembled += '"' + command + '"';
+    else
+        assembled += command;
+    if (assembled.size() >= kCommandLineCapacity)
+        return false;
+    line = std::move(assembled);
+    return true;
+}
+
+const char* WinExecReason(UINT result)
+{
+    switch (result) {
+    case 0: return "The system is out of memory or resources.";
+    case ERROR_FILE_NOT_FOUND: return "The specified file was not found. ";
+    case ERROR_PATH_NOT_FOUND: return "The specified path was not found. ";
+    case ERROR_BAD_FORMAT: return "The .EXE file is invalid (non-Win32 .EXE or error in .EXE image). ";
+    default: return "";
+    }
+}
+
+void OpenWithAssociation(const std::string& command)
+{
+    const std::string openCommand = FindOpenCommand(GetExtension(command));
+    if (openCommand.empty()) {
+        fw::AppMessageBox(kDontKnow + command, MB_OK);
+        return;
+    }
+    std::string line;
+    if (!BuildFallbackCommandLine(openCommand, command, line)) {
+        // Never start a cut command line: it would open something else.
+        ReportWinExecFailure(command, kTooLong);
+        return;
+    }
+    const UINT result = WinExec(line.c_str(), SW_SHOW);
+    if (result < 32)
+        ReportWinExecFailure(command, WinExecReason(result));
+}
+
+}  // namespace Launcher

@@ -1,0 +1,36 @@
+// Starting a hot key's command: through the shell first, then through the
+// open command of the file type that the command's extension belongs to.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "store/HotKeyEntry.h"
+
+namespace Launcher {
+
+// The fallback's command line is built in a buffer of this many bytes.
+constexpr size_t kCommandLineCapacity = 520;
+
+// ShellExecuteA "open" with the entry's arguments and directory. A processor
+// fault or exception inside the shell counts as failure. True when the shell
+// reports success (a result above 32).
+bool OpenWithShell(HWND owner, const CHotKeyEntry& entry);
+
+// The open command registered for the file type of an extension (".txt"):
+// the extension key's default value names the type, whose
+// "shell\open\command" default value is the command line. Empty when either
+// is missing.
+std::string FindOpenCommand(const std::string& extension);
+
+// The open command cut at its "%1" placeholder (quoted or bare), then a blank
+// and the command, quoted when it holds a blank. False, with line untouched,
+// when the result would not fit the fallback's buffer.
+bool BuildFallbackCommandLine(const std::string& openCommand, const std::string& command, std::string& line);
+
+// The reason text for a WinExec result below 32.
+const char* WinExecReason(UINT result);
+
+// The fallback: finds the open command, runs it with WinExec and reports a
+// failure in a message box.
+void OpenWithAssociation(const std::string& command);
+
+}  // namespace Launcher

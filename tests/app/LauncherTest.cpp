@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "app/HotKeyApplet.h"
+#include "app/Launcher.h"
+#include "framework/Application.h"
+#include "util/RegistryKey.h"
+
+namespace {
+
+TEST(FallbackCommandLine, CutsAtTheQuotedPlaceholderAndKeepsItsBlank)
+{
+    std::string line;
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("notepad.exe \"%1\"", "C:\\Notes\\list.txt", line));
+    EXPECT_EQ(line, "notepad.exe  C:\\Notes\\list.txt");
+}
+
+TEST(FallbackCommandLine, CutsAtTheBarePlaceholderAndDropsWhatFollows)
+{
+    std::string line;
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("viewer.exe /open %1 /readonly %1", "a.kv", line));
+    EXPECT_EQ(line, "viewer.exe /open  a.kv");
+}
+
+TEST(FallbackCommandLine, QuotedPlaceholderWinsOverAnEarlierBareOne)
+{
+    std::string line;
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("x.exe %1 \"%1\"", "f", line));
+    EXPECT_EQ(line, "x.exe %1  f");
+}
+
+TEST(FallbackCommandLine, WithoutPlaceholderTheCommandFollowsTheWholeLine)
+{
+    std::string line;
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("player.exe /play", "song.kv", line));
+    EXPECT_EQ(line, "player.exe /play song.kv");
+}
+
+TEST(FallbackCommandLine, ACommandWithBlanksIsQuoted)
+{
+    std::string line;
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("notepad.exe %1", "C:\\My Notes\\a b.txt", line));
+    EXPECT_EQ(line, "notepad.exe  \"C:\\My Notes\\a b.txt\"");
+}
+
+TEST(FallbackCommandLine, NeverBuildsALineLongerThanTheBuffer)
+{
+    const std::string open = "x.exe %1";  // cut to "x.exe " (6), then a blank
+    std::string line = "untouched";
+    const std::string fits(519 - 7, 'c');
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine(open, fits, line));
+    EXPECT_EQ(line.size(), 519u);
+    line = "untouched";
+    EXPECT_FALSE(Launcher::BuildFallbackCommandLine(open, fits + "c", line));
+    EXPECT_EQ(line, "untouched");
+    // Quotes count too.
+    EXPECT_FALSE(Launcher::BuildFallbackCommandLine(open, std::string(510, 'c') + " x", line));
+}
+
+TEST(FallbackCommandLine, PlaceholderSearchStepsOverDoubleByteCharacters)
+{
+    // Only meaningful where the ANSI code page has lead bytes; elsewhere the
+    // bytes are single characters and the cut is the plain one.
+    std::string line;
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("tool.exe \"%1\"", "\x93\xfa.txt", line));
+    EXPECT_EQ(line, "tool.exe  \x93\xfa.txt");
+}
+
+TEST(WinExecReason, TheTableAndTheEmptyTextForEveryOtherCode)
+{
+    EXPECT_STREQ(Launcher::WinExecReason(0), "The system is out of memory or resources.");
+    EXPECT_STREQ(Launcher::WinExecReason(2), "The specified file was not found. ");
+    EXPECT_STREQ(Launcher::WinExecReason(3), "The specified path was not found. ");
+    EXPECT_STREQ(Launcher::WinExecReason(11), "The .EXE file is invalid (non-Win32 .EXE or error in .EXE image). ");
+    for (UINT code : {1u, 4u, 5u, 8u, 10u, 12u, 26u, 31u})
+        EXPECT_STREQ(Launcher::WinExecReason(code), "") << code;
+}
+
+// Test file types go straight below HKEY_CLASSES_ROOT of the test prefix.
+class OpenCommandTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        CRegistryKey::DeleteKey(HKEY_CLASSES_ROOT, ".kvtest");
+        CRegistryKey::DeleteKey(HKEY_CLASSES_ROOT, "KestravaTestType");
+    }
+    static void Register(const std::string& type, const std::string& command)
+    {
+        CRegistryKey extension;
+        ASSERT_EQ(extension.Create(HKEY_CLASSES_ROOT, ".kvtest"), ERROR_SUCCESS);
+        extension.WriteString("", type);
+        if (!command.empty()) {
+            CRegistryKey open;
+            ASSERT_EQ(open.Create(HKEY_CLASSES_ROOT, type, "shell\\open\\command"), ERROR_SUCCESS);
+            open.WriteString("", command);
+        }
+    }
+};
+
+TEST_F(OpenCommandTest, FollowsTheExtensionToItsFileTypesOpenCommand)
+{
+    Register("KestravaTestType", "\"C:\\Tools\\view.exe\" \"%1\"");
+    EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), "\"C:\\Tools\\view.exe\" \"%1\"");
+}
+
+TEST_F(OpenCommandTest, EmptyWhenTheTypeOrItsCommandIsMissing)
+{
+    EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), "");
+    Register("KestravaTestType", "");
+    EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), "");
+    EXPECT_EQ(Launcher::FindOpenCommand("kestravanosuchprogram"), "");
+}
+
+class CaptureApp : public fw::CApplication {
+public:
+    CaptureApp() : fw::CApplication(GetModuleHandleA(nullptr)) {}
+    int MessageBox(const std::string& text, UINT type) override
+    {
+        texts.push_back(text);
+        types.push_back(type);
+        return IDOK;
+    }
+    std::vector<std::string> texts;
+    std::vector<UINT> types;
+};
+
+TEST(Dispatch, OnlyTheLettersAToZWithACommandAreActedOn)
+{
+    CaptureApp app;
+    CHotKeyApplet applet;
+    // No table loaded: every letter is empty, and nothing outside A..Z is even looked up.
+    for (WPARAM key : {WPARAM{0x41}, WPARAM{0x5A}, WPARAM{0x61}, WPARAM{0x30}, WPARAM{0x70}, WPARAM{0x5B}, WPARAM{~0u}})
+        applet.OnOtherMessage(0, key);
+    EXPECT_TRUE(app.texts.empty());
+}
+
+TEST(Dispatch, AnUnknownCommandIsReportedOnce)
+{
+    CaptureApp app;
+    Launcher::OpenWithAssociation("kestravanosuchprogram");
+    ASSERT_EQ(app.texts.size(), 1u);
+    EXPECT_EQ(app.texts[0], "Don't know how to launch file :\nkestravanosuchprogram");
+    EXPECT_EQ(app.types[0], static_cast<UINT>(MB_OK));
+}
+
+}  // namespace

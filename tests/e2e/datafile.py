@@ -1,0 +1,89 @@
+"""Writes and reads "Kestrava.dat" files for the tests, independently of the
+program's own code: header "<<1.1>>", pair count, length-prefixed strings,
+pairs in the writer's 17-bucket order."""
+import struct
+
+HEADER = b"<<1.1>>"
+LETTERS = [chr(c) for c in range(ord("A"), ord("Z") + 1)]
+
+
+def encode_string(text: bytes) -> bytes:
+    n = len(text)
+    if n < 0xFF:
+        return bytes([n]) + text
+    if n < 0xFFFE:
+        return b"\xff" + struct.pack("<H", n) + text
+    return b"\xff\xff\xff" + struct.pack("<I", n) + text
+
+
+def bucket(key: bytes) -> int:
+    h = 0
+    for c in key:
+        signed = c - 256 if c > 127 else c
+        h = (h * 33 + signed) & 0xFFFFFFFF
+    return h % 17
+
+
+def encode(pairs) -> bytes:
+    """pairs: (key, value) byte strings in insertion order."""
+    buckets = [[] for _ in range(17)]
+    seen = {}
+    for key, value in pairs:
+        if key in seen:
+            seen[key][1] = value
+            continue
+        entry = [key, value]
+        seen[key] = entry
+        buckets[bucket(key)].insert(0, entry)
+    body = b"".join(encode_string(k) + encode_string(v) for b in buckets for k, v in b)
+    count = len(seen)
+    count_field = struct.pack("<H", count) if count < 0xFFFF else b"\xff\xff" + struct.pack("<I", count)
+    return encode_string(HEADER) + count_field + body
+
+
+def table_bytes(entries) -> bytes:
+    """entries: {letter: (command, arguments, directory)}, texts as str (cp1252) or bytes."""
+    def b(text):
+        return text if isinstance(text, bytes) else text.encode("cp1252")
+    pairs = []
+    for letter in LETTERS:
+        command, arguments, directory = entries.get(letter, ("", "", ""))
+        pairs += [(f"{letter}.Target".encode(), b(command)), (f"{letter}.Dir".encode(), b(directory)),
+                  (f"{letter}.Args".encode(), b(arguments))]
+    return encode(pairs)
+
+
+def write_table(path, entries):
+    path.write_bytes(table_bytes(entries))
+
+
+def decode(data: bytes) -> dict:
+    """The pairs of a file written by the program (narrow strings only)."""
+    pos = 0
+
+    def take(n):
+        nonlocal pos
+        if pos + n > len(data):
+            raise ValueError("truncated")
+        chunk = data[pos:pos + n]
+        pos += n
+        return chunk
+
+    def string():
+        n = take(1)[0]
+        if n == 0xFF:
+            n = struct.unpack("<H", take(2))[0]
+            if n == 0xFFFF:
+                n = struct.unpack("<I", take(4))[0]
+        return take(n)
+
+    if string() != HEADER:
+        raise ValueError("header")
+    count = struct.unpack("<H", take(2))[0]
+    if count == 0xFFFF:
+        count = struct.unpack("<I", take(4))[0]
+    pairs = {}
+    for _ in range(count):
+        key = string()
+        pairs[key] = string()
+    return pairs
