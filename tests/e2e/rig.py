@@ -101,7 +101,7 @@ def setup() -> None:
     log = open(rig / "xvfb.log", "wb")
     xvfb = subprocess.Popen(
         ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp"],
-        pass_fds=(write_fd,), stdout=log, stderr=log, start_new_session=True)
+        pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
     os.close(write_fd)
     number = b""
     deadline = time.time() + 20
@@ -126,10 +126,28 @@ def setup() -> None:
     _reg_add(env, rf"HKCU\Software\Wine\Explorer\Desktops\{DESKTOP}", "EnableShell", "1", "REG_DWORD")
     # A crash must fail the test, not wait for someone to close a dialog.
     _reg_add(env, r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "0", "REG_DWORD")
-    subprocess.run(["wineserver", "-w"], env=env)
+    subprocess.run(["wineserver", "-w"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
     # A persistent server keeps program starts fast for the whole run.
-    subprocess.run(["wineserver", "-p"], env=env, check=True)
+    # It outlives this script: it must not hold CTest's output pipe open.
+    subprocess.run(["wineserver", "-p"], env=env, check=True,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     (rig / "env").write_text(f"WINEPREFIX={env['WINEPREFIX']}\nDISPLAY={display}\n")
+    # The first program on the desktop starts the desktop's own process, which
+    # keeps the handles it inherits for the whole run: start it here, with
+    # none that a test runner waits on, and wait until the taskbar is up.
+    answer = rig / "desktop.txt"
+    deadline = time.time() + 60
+    while True:
+        with open(answer, "w") as out:
+            subprocess.run(["wine", str(bin_dir() / "bin" / "wintool.exe"), "find", "Shell_TrayWnd", ""], env=env,
+                           stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+        text = answer.read_text().strip()
+        if text and int(text, 16) != 0:
+            break
+        if time.time() > deadline:
+            raise SystemExit("rig: the virtual desktop did not come up")
+        time.sleep(0.5)
     print(f"rig: display {display}, prefix {env['WINEPREFIX']} ready in {time.time() - start:.1f} s")
 
 
@@ -202,7 +220,7 @@ class Rig:
         deadline = time.time() + timeout
         while True:
             out = self.wintool("find", cls, title, check=False)
-            if out and out != "0":
+            if out and int(out, 16) != 0:
                 return int(out, 16)
             if time.time() > deadline:
                 return 0

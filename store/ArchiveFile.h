@@ -1,0 +1,25 @@
+// What the archive needs from the platform: whole-file reads, atomic
+// replacement of a file, the user's message box and the debug trace.
+#pragma once
+#include <string>
+#include "ArchiveError.h"
+
+namespace store {
+
+struct FileReadResult {
+    bool opened = false;                      // false: nothing to report
+    ArchiveError error = ArchiveError::None;  // a read error after opening
+};
+
+// Reads the whole file into bytes (what was read before an error stays).
+FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes);
+
+// Writes bytes to a new file in the target's folder, then replaces the target
+// with it. On failure the target is untouched and the new file removed.
+// fullPath receives the target's full path, for the report.
+ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath);
+
+void ReportArchiveError(const std::string& text);
+void TraceArchiveLine(const std::string& line);
+
+}  // namespace store

@@ -1,0 +1,140 @@
+// The archive's file access on the Linux host build: enough for native
+// tests of whole-file behaviour. Reports go to standard error.
+#include "ArchiveFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include "ArchiveCodec.h"
+
+namespace store {
+
+namespace {
+
+ArchiveError FromErrno(int code)
+{
+    switch (code) {
+    case ENOENT: return ArchiveError::FileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EISDIR:
+        return ArchiveError::BadPath;
+    case EMFILE:
+    case ENFILE:
+        return ArchiveError::TooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ArchiveError::AccessDenied;
+    case EBADF: return ArchiveError::InvalidFile;
+    case EIO: return ArchiveError::HardIO;
+    case ENOSPC:
+    case EDQUOT:
+        return ArchiveError::DiskFull;
+    case ENOMEM: return ArchiveError::OutOfMemory;
+    default: return ArchiveError::Generic;
+    }
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+}  // namespace
+
+FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode))
+        return FileReadResult{false, ArchiveError::None};
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxArchiveFileSize)
+        return FileReadResult{true, ArchiveError::OutOfMemory};
+    try {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+    } catch (const std::bad_alloc&) {
+        return FileReadResult{true, ArchiveError::OutOfMemory};
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(file.get(), &bytes[done], bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const ArchiveError error = FromErrno(errno);
+            bytes.resize(done);
+            return FileReadResult{true, error};
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    return FileReadResult{true, ArchiveError::None};
+}
+
+ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    if (char* resolved = ::realpath(folder.c_str(), nullptr)) {
+        fullPath = std::string(resolved) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+        std::free(resolved);
+    } else {
+        fullPath = path;
+    }
+
+    std::string temporary = path + ".XXXXXX";
+    Descriptor file(::mkstemp(&temporary[0]));
+    if (file.get() < 0)
+        return FromErrno(errno);
+    ArchiveError error = ArchiveError::None;
+    for (std::size_t done = 0; done < bytes.size() && error == ArchiveError::None;) {
+        const ssize_t put = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            error = put < 0 ? FromErrno(errno) : ArchiveError::DiskFull;
+        else
+            done += static_cast<std::size_t>(put);
+    }
+    if (error == ArchiveError::None && ::fsync(file.get()) != 0)
+        error = FromErrno(errno);
+    if (::close(file.release()) != 0 && error == ArchiveError::None)
+        error = FromErrno(errno);
+    if (error == ArchiveError::None && ::rename(temporary.c_str(), path.c_str()) != 0)
+        error = FromErrno(errno);
+    if (error != ArchiveError::None)
+        ::unlink(temporary.c_str());
+    return error;
+}
+
+void ReportArchiveError(const std::string& text) { std::fprintf(stderr, "Kestrava: %s\n", text.c_str()); }
+
+void TraceArchiveLine(const std::string& line) { std::fputs(line.c_str(), stderr); }
+
+}  // namespace store

@@ -1,0 +1,12 @@
+// What one Win + letter launches. Empty when the command is empty.
+#pragma once
+#include <string>
+
+class CHotKeyEntry {
+public:
+    std::string m_command;    // archive name "Target"
+    std::string m_arguments;  // archive name "Args"
+    std::string m_directory;  // archive name "Dir": the initial directory
+
+    bool IsEmpty() const { return m_command.empty(); }
+};

@@ -1,0 +1,50 @@
+// Key/value texts under "section.name" keys, persisted in the archive file
+// format behind a version header. Created for one load or one save.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+#include "BucketMap.h"
+
+class CSettingsArchive {
+public:
+    CSettingsArchive();
+    explicit CSettingsArchive(const std::string& version);
+
+    // Virtual operations in their historical slot order.
+    virtual ~CSettingsArchive();
+    virtual void SetSection(const std::string& section);
+    virtual void GetStringArray(const std::string& name, std::vector<std::string>& list) const;
+    virtual double GetDouble(const std::string& name, double defaultValue) const;
+    virtual std::uint32_t GetULong(const std::string& name, std::uint32_t defaultValue) const;
+    virtual std::uint32_t GetUInt(const std::string& name, std::uint32_t defaultValue) const;
+    virtual std::int32_t GetInt(const std::string& name, std::int32_t defaultValue) const;
+    virtual std::string GetString(const std::string& name, const std::string& defaultValue) const;
+    virtual void PutStringArray(const std::string& name, const std::vector<std::string>& list);
+    virtual void PutDouble(const std::string& name, double value);
+    virtual void PutULong(const std::string& name, std::uint32_t value);
+    virtual void PutUInt(const std::string& name, std::uint32_t value);
+    virtual void PutInt(const std::string& name, std::int32_t value);
+    virtual void PutString(const std::string& name, const std::string& value);
+    // Writes a new file beside the target and swaps it in only when complete,
+    // so a failed save leaves the previous file as it was. Reports failures.
+    virtual bool Save(const std::string& path);
+
+    // False, silently, when the file cannot be opened or has another header;
+    // false after one report on a read error, keeping the pairs read so far.
+    bool Load(const std::string& path);
+    void Clear();
+    std::string MakeKey(const std::string& name) const;
+    // The file's header, or empty when it cannot be opened or read.
+    static std::string ReadFileVersion(const std::string& path);
+    void DumpToTrace() const;
+
+    const std::string& Version() const { return m_version; }
+    const CBucketMap& Values() const { return m_values; }
+
+private:
+    char m_separator;
+    CBucketMap m_values;
+    std::string m_section;
+    std::string m_version;
+};

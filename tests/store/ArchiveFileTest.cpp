@@ -1,0 +1,113 @@
+// Load, Save and ReadFileVersion through real files, on either platform.
+#include <gtest/gtest.h>
+#include "ReportCapture.h"
+#include "StoreTestUtil.h"
+#include "TempFolder.h"
+#include "store/SettingsArchive.h"
+
+using namespace storetest;
+
+namespace {
+const std::string kEndOfFile = "An attempt was made to access an unnamed file past its end.";
+}
+
+TEST(ArchiveFile, EmptyMapSavesTenBytesAndLoadsBack)
+{
+    TempFolder folder;
+    const std::string path = folder.Path("empty.dat");
+    ReportCapture reports;
+    CSettingsArchive out;
+    EXPECT_TRUE(out.Save(path));
+    EXPECT_EQ(ReadBytes(path), kHeader + Word(0));
+    CSettingsArchive in;
+    EXPECT_TRUE(in.Load(path));
+    EXPECT_EQ(in.Values().Size(), 0u);
+    EXPECT_TRUE(reports.Texts().empty());
+}
+
+TEST(ArchiveFile, ZeroLengthFileReportsEndOfFileOnce)
+{
+    TempFolder folder;
+    WriteBytes(folder.Path("zero.dat"), "");
+    ReportCapture reports;
+    CSettingsArchive archive;
+    archive.PutString("stale", "x");
+    EXPECT_FALSE(archive.Load(folder.Path("zero.dat")));
+    EXPECT_EQ(archive.Values().Size(), 0u);
+    EXPECT_EQ(reports.Texts(), std::vector<std::string>{kEndOfFile});
+}
+
+TEST(ArchiveFile, TruncatedFileReportsOnceAndKeepsThreePairs)
+{
+    TempFolder folder;
+    const std::string path = folder.Path("short.dat");
+    WriteBytes(path, kHeader + Word(5) + Short("A.Target") + Short("a") + Short("B.Target") + Short("b") +
+                         Short("C.Target") + Short("c") + Short("D.Tar"));
+    ReportCapture reports;
+    CSettingsArchive archive;
+    EXPECT_FALSE(archive.Load(path));
+    EXPECT_EQ(ToStdMap(archive.Values()),
+              (std::map<std::string, std::string>{{"A.Target", "a"}, {"B.Target", "b"}, {"C.Target", "c"}}));
+    EXPECT_EQ(reports.Texts(), std::vector<std::string>{kEndOfFile});
+}
+
+TEST(ArchiveFile, MalformedWideStringReportsTheGenericText)
+{
+    TempFolder folder;
+    const std::string path = folder.Path("wide.dat");
+    WriteBytes(path, kHeader + Word(2) + Short("A.Target") + Short("a") +
+                         Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0x01, 'x', 0}));
+    ReportCapture reports;
+    CSettingsArchive archive;
+    EXPECT_FALSE(archive.Load(path));
+    EXPECT_EQ(archive.Values().Size(), 1u);
+    EXPECT_EQ(reports.Texts(), std::vector<std::string>{"An unknown error occurred while accessing an unnamed file."});
+}
+
+TEST(ArchiveFile, WrongHeaderIsSilentAndEmpty)
+{
+    TempFolder folder;
+    const std::string path = folder.Path("v2.dat");
+    WriteBytes(path, Short("<<1.1>> ") + Word(1) + Short("k") + Short("v"));
+    ReportCapture reports;
+    CSettingsArchive archive;
+    EXPECT_FALSE(archive.Load(path));
+    EXPECT_EQ(archive.Values().Size(), 0u);
+    EXPECT_EQ(archive.Version(), "<<1.1>> ");
+    EXPECT_EQ(CSettingsArchive::ReadFileVersion(path), "<<1.1>> ");
+    EXPECT_EQ(CSettingsArchive::ReadFileVersion(folder.Path("missing.dat")), "");
+    EXPECT_TRUE(reports.Texts().empty());
+}
+
+TEST(ArchiveFile, ReadFileVersionReportsAShortHeader)
+{
+    TempFolder folder;
+    WriteBytes(folder.Path("cut.dat"), Bytes({7}) + "<<1");
+    ReportCapture reports;
+    EXPECT_EQ(CSettingsArchive::ReadFileVersion(folder.Path("cut.dat")), "");
+    EXPECT_EQ(reports.Texts(), std::vector<std::string>{kEndOfFile});
+}
+
+TEST(ArchiveFile, SaveReplacesTheWholeFile)
+{
+    TempFolder folder;
+    const std::string path = folder.Path("Kestrava.dat");
+    WriteBytes(path, std::string(5000, 'x'));
+    CSettingsArchive archive;
+    archive.PutString("k", "v");
+    EXPECT_TRUE(archive.Save(path));
+    EXPECT_EQ(ReadBytes(path), kHeader + Word(1) + Short(".k") + Short("v"));
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"Kestrava.dat"});
+}
+
+TEST(ArchiveFile, SaveIntoAMissingFolderReportsAndCreatesNothing)
+{
+    TempFolder folder;
+    ReportCapture reports;
+    CSettingsArchive archive;
+    EXPECT_FALSE(archive.Save(folder.Path("no-such-folder/Kestrava.dat")));
+    const std::vector<std::string> texts = reports.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("Kestrava.dat"), std::string::npos) << texts[0];
+    EXPECT_TRUE(folder.Names().empty());
+}

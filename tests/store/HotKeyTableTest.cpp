@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+#include <algorithm>
+#include "ReportCapture.h"
+#include "StoreTestUtil.h"
+#include "TempFolder.h"
+#include "store/ArchiveCodec.h"
+#include "store/HotKeyTable.h"
+#include "store/SettingsArchive.h"
+
+using namespace storetest;
+
+namespace {
+
+std::string Saved(const CHotKeyTable& table)
+{
+    CSettingsArchive archive;
+    table.SaveToArchive(archive);
+    return store::EncodeArchive(archive.Version(), archive.Values());
+}
+
+}  // namespace
+
+TEST(HotKeyTable, LettersHaveTheirOwnSlotsAndEverythingElseTheSpare)
+{
+    CHotKeyTable table;
+    CHotKeyEntry* spare = &table.GetEntry(static_cast<signed char>(97));
+    for (const int code : {64, 91, 200, -56, 0, int('a'), int('z'), int('0'), 127, -128})
+        EXPECT_EQ(&table.GetEntry(static_cast<signed char>(code)), spare) << code;
+    for (int code = 'A'; code <= 'Z'; ++code)
+        EXPECT_NE(&table.GetEntry(static_cast<signed char>(code)), spare);
+
+    table.GetEntry(65).m_command = "first";
+    table.GetEntry(90).m_command = "last";
+    spare->m_command = "never saved";
+    CSettingsArchive archive;
+    table.SaveToArchive(archive);
+    EXPECT_EQ(archive.Values().Size(), 78u);
+    EXPECT_EQ(*archive.Values().Find("A.Target"), "first");
+    EXPECT_EQ(*archive.Values().Find("Z.Target"), "last");
+}
+
+TEST(HotKeyTable, EmptyTableIsThe660ByteFile)
+{
+    const std::string bytes = Saved(CHotKeyTable());
+    ASSERT_EQ(bytes.size(), 660u);
+    EXPECT_EQ(bytes.substr(0, 10), kHeader + Bytes({0x4E, 0x00}));
+
+    // Keys as they stand in the file: length byte, key, empty value.
+    std::vector<std::string> keys;
+    for (std::size_t at = 10; at < bytes.size();) {
+        const std::size_t length = static_cast<unsigned char>(bytes[at]);
+        keys.push_back(bytes.substr(at + 1, length));
+        EXPECT_EQ(bytes[at + 1 + length], '\0');
+        at += length + 2;
+    }
+    ASSERT_EQ(keys.size(), 78u);
+    EXPECT_EQ(std::vector<std::string>(keys.begin(), keys.begin() + 4),
+              (std::vector<std::string>{"Z.Args", "X.Dir", "W.Target", "I.Args"}));
+
+    // The whole order: bucket h % 17 ascending, later insertions first.
+    std::vector<std::pair<std::string, int>> inserted;
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        for (const char* name : {".Target", ".Dir", ".Args"})
+            inserted.emplace_back(letter + std::string(name), static_cast<int>(inserted.size()));
+    std::sort(inserted.begin(), inserted.end(), [](const auto& a, const auto& b) {
+        const unsigned ba = CBucketMap::Bucket(a.first), bb = CBucketMap::Bucket(b.first);
+        return ba != bb ? ba < bb : a.second > b.second;
+    });
+    std::vector<std::string> expected;
+    for (const auto& pair : inserted)
+        expected.push_back(pair.first);
+    EXPECT_EQ(keys, expected);
+}
+
+TEST(HotKeyTable, OnlyWSetStillWritesAll78Keys)
+{
+    CHotKeyTable table;
+    table.GetEntry('W').m_command = "winhlp32.exe";
+    table.GetEntry('W').m_directory = "C:\\Temp";
+    CSettingsArchive archive;
+    table.SaveToArchive(archive);
+    EXPECT_EQ(archive.Values().Size(), 78u);
+    EXPECT_EQ(*archive.Values().Find("W.Dir"), "C:\\Temp");
+    EXPECT_EQ(*archive.Values().Find("W.Args"), "");
+    EXPECT_EQ(Saved(table).size(), 660u + 12 + 7);
+}
+
+TEST(HotKeyTable, LoadOverwritesEveryLetterAndLeavesTheSpare)
+{
+    CHotKeyTable table;
+    table.GetEntry('C').m_arguments = "old";
+    table.GetEntry('Q').m_command = "old";
+    table.GetEntry('#').m_command = "spare";
+    CSettingsArchive archive;
+    archive.PutString("ignored", "x");
+    archive.SetSection("C");
+    archive.PutString("Target", "notepad.exe");
+    table.LoadFromArchive(archive);
+
+    EXPECT_EQ(table.GetEntry('C').m_command, "notepad.exe");
+    EXPECT_EQ(table.GetEntry('C').m_arguments, "");
+    EXPECT_EQ(table.GetEntry('C').m_directory, "");
+    EXPECT_TRUE(table.GetEntry('Q').IsEmpty());
+    EXPECT_EQ(table.GetEntry('#').m_command, "spare");
+}
+
+TEST(HotKeyTable, FilesRoundTripEveryEntry)
+{
+    TempFolder folder;
+    const std::string path = folder.Path("Kestrava.dat");
+    CHotKeyTable table;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        CHotKeyEntry& entry = table.GetEntry(letter);
+        entry.m_command = std::string("C:\\Program Files\\\"") + letter + "\xE9\xFF.exe";
+        entry.m_arguments = letter % 2 ? "" : "  -x \"a b\"  ";
+        entry.m_directory = std::string(letter == 'M' ? 300 : 3, letter);
+    }
+    ReportCapture reports;
+    table.SaveToFile(path);
+    CHotKeyTable loaded;
+    loaded.LoadFromFile(path);
+    EXPECT_TRUE(reports.Texts().empty());
+    EXPECT_EQ(ReadBytes(path), Saved(table));
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        EXPECT_EQ(loaded.GetEntry(letter).m_command, table.GetEntry(letter).m_command);
+        EXPECT_EQ(loaded.GetEntry(letter).m_arguments, table.GetEntry(letter).m_arguments);
+        EXPECT_EQ(loaded.GetEntry(letter).m_directory, table.GetEntry(letter).m_directory);
+    }
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"Kestrava.dat"});  // no temporary file left beside it
+}
+
+TEST(HotKeyTable, MissingFileAndOtherHeaderGiveAnEmptyTableSilently)
+{
+    TempFolder folder;
+    WriteBytes(folder.Path("other.dat"), Short("<<1.2>>") + Word(1) + Short("C.Target") + Short("x"));
+    ReportCapture reports;
+    for (const char* name : {"missing.dat", "other.dat"}) {
+        CHotKeyTable table;
+        table.GetEntry('C').m_command = "stale";
+        table.LoadFromFile(folder.Path(name));
+        EXPECT_TRUE(table.GetEntry('C').IsEmpty()) << name;
+    }
+    EXPECT_TRUE(reports.Texts().empty());
+}
+
+TEST(HotKeyTable, FileWithOnlyCTarget)
+{
+    TempFolder folder;
+    WriteBytes(folder.Path("c.dat"), File({{"C.Target", "calc.exe"}}));
+    CHotKeyTable table;
+    table.LoadFromFile(folder.Path("c.dat"));
+    EXPECT_EQ(table.GetEntry('C').m_command, "calc.exe");
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        if (letter != 'C') {
+            EXPECT_TRUE(table.GetEntry(letter).IsEmpty()) << letter;
+        }
+}

@@ -1,0 +1,55 @@
+// A folder of its own for each test that touches files, removed afterwards.
+#pragma once
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace storetest {
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::random_device seed;
+        m_path = std::filesystem::temp_directory_path() / ("kestrava-store-" + std::to_string(seed()));
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string Path(const std::string& name) const { return (m_path / name).string(); }
+    // What the folder holds, to show that no temporary file was left behind.
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(m_path))
+            names.push_back(item.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace storetest

@@ -1,0 +1,162 @@
+#include "util/GuardedCall.h"
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+void* ChainHead()
+{
+    void* head;
+    asm volatile("movl %%fs:0, %0" : "=r"(head));
+    return head;
+}
+
+void WriteThroughNull(void*)
+{
+    volatile int* volatile pointer = nullptr;
+    *pointer = 1;
+}
+
+void DivideByZero(void* result)
+{
+    volatile int zero = 0;
+    *static_cast<int*>(result) = 10 / zero;
+}
+
+void Throw(void*) { throw std::runtime_error("thrown"); }
+
+void Raise(void*) { RaiseException(0xE0004B56, 0, 0, nullptr); }
+
+void Return(void* flag) { *static_cast<bool*>(flag) = true; }
+
+TEST(GuardedCall, NormalReturnIsSuccess)
+{
+    bool ran = false;
+    DWORD code = 1;
+    EXPECT_TRUE(CallGuarded(Return, &ran, &code));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(code, 0u);
+}
+
+TEST(GuardedCall, FaultsAndExceptionsAreFailures)
+{
+    void* const head = ChainHead();
+    DWORD code = 0;
+    EXPECT_FALSE(CallGuarded(WriteThroughNull, nullptr, &code));
+    EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+    int result = 0;
+    EXPECT_FALSE(CallGuarded(DivideByZero, &result, &code));
+    EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_INT_DIVIDE_BY_ZERO));
+    EXPECT_FALSE(CallGuarded(Raise, nullptr, &code));
+    EXPECT_EQ(code, 0xE0004B56u);
+    EXPECT_FALSE(CallGuarded(Throw, nullptr, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ChainHead(), head);  // our record is unlinked on every path
+}
+
+struct Counter {
+    explicit Counter(int& count) : m_count(count) {}
+    ~Counter() { ++m_count; }
+    int& m_count;
+};
+
+TEST(GuardedCall, CppExceptionsStillRunDestructors)
+{
+    int destroyed = 0;
+    EXPECT_FALSE(InvokeGuarded([&] {
+        Counter counter(destroyed);
+        throw 42;
+    }));
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(GuardedCall, NestedCalls)
+{
+    bool innerResult = true;
+    bool afterInner = false;
+    EXPECT_TRUE(InvokeGuarded([&] {
+        innerResult = CallGuarded(WriteThroughNull, nullptr);
+        afterInner = true;
+    }));
+    EXPECT_FALSE(innerResult);
+    EXPECT_TRUE(afterInner);
+
+    // A fault in the outer call after a successful inner one.
+    bool innerOk = false;
+    EXPECT_FALSE(InvokeGuarded([&] {
+        bool ran = false;
+        innerOk = CallGuarded(Return, &ran);
+        WriteThroughNull(nullptr);
+    }));
+    EXPECT_TRUE(innerOk);
+
+    // A C++ exception inside an inner guard does not reach the outer one.
+    EXPECT_TRUE(InvokeGuarded([&] { innerResult = CallGuarded(Throw, nullptr); }));
+    EXPECT_FALSE(innerResult);
+}
+
+// Stands for a frame of the system's own code between the guard and a fault:
+// it must see the search pass and then be unwound before recovery.
+int g_searches = 0;
+int g_unwinds = 0;
+
+EXCEPTION_DISPOSITION __cdecl InnerHandler(EXCEPTION_RECORD* record, void*, CONTEXT*, void*)
+{
+    if (record->ExceptionFlags & EXCEPTION_UNWIND)
+        ++g_unwinds;
+    else
+        ++g_searches;
+    return ExceptionContinueSearch;
+}
+
+struct Registration {
+    void* next;
+    void* handler;
+};
+
+void FaultBelowInnerFrame(void*)
+{
+    Registration inner = {ChainHead(), reinterpret_cast<void*>(&InnerHandler)};
+    asm volatile("movl %0, %%fs:0" : : "r"(&inner) : "memory");
+    WriteThroughNull(nullptr);
+    asm volatile("movl %0, %%fs:0" : : "r"(inner.next) : "memory");  // not reached
+}
+
+TEST(GuardedCall, InnerFramesAreUnwound)
+{
+    void* const head = ChainHead();
+    g_searches = g_unwinds = 0;
+    EXPECT_FALSE(CallGuarded(FaultBelowInnerFrame, nullptr));
+    EXPECT_EQ(g_searches, 1);
+    EXPECT_EQ(g_unwinds, 1);
+    EXPECT_EQ(ChainHead(), head);
+}
+
+__attribute__((noinline)) void* StackDepth() { return __builtin_frame_address(0); }
+
+TEST(GuardedCall, ManyFaultsLeakNothing)
+{
+    void* const head = ChainHead();
+    void* const depth = StackDepth();
+    int failures = 0;
+    for (int i = 0; i < 10000; ++i) {
+        int result = 0;
+        failures += !CallGuarded(i % 2 ? WriteThroughNull : DivideByZero, &result);
+        ASSERT_EQ(StackDepth(), depth) << "after " << i << " faults";
+    }
+    EXPECT_EQ(failures, 10000);
+    EXPECT_EQ(ChainHead(), head);
+
+    // Ordinary C++ exception handling still works afterwards.
+    bool caught = false;
+    try {
+        throw std::logic_error("after faults");
+    } catch (const std::logic_error&) {
+        caught = true;
+    }
+    EXPECT_TRUE(caught);
+    bool ran = false;
+    EXPECT_TRUE(CallGuarded(Return, &ran));
+}
+
+}  // namespace
