@@ -7,6 +7,9 @@ endfunction()
 if(WIN32)
     # Windows binaries carry no runtime DLLs: everything but the system's own is linked in.
     set(KESTRAVA_STATIC_LINK -static -static-libgcc -static-libstdc++)
+    # Small binaries: unused functions and data are dropped at link time.
+    add_compile_options(-ffunction-sections -fdata-sections)
+    add_link_options(-Wl,--gc-sections)
     add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
 
     find_program(KESTRAVA_PYTHON NAMES python3 HINTS /usr/bin REQUIRED)

@@ -56,13 +56,18 @@ class KestravaTest(DesktopTest):
     def icon_shown(self):
         return self.tray_pixels("tray-now") != self.empty_tray
 
+    def click_probe(self):
+        """Brings the key probe to the front the way a user would: a click into it."""
+        self.rig.click(200, 150)
+        self.assertTrue(wait_until(lambda: "Key Probe" in self.rig.wintool("foreground"), 10), "probe not in front")
+
     def start_probe(self):
         self.rig.start(self.rig.bin / "bin" / "keyprobe.exe", self.rig.winpath(self.probe_log))
         self.assertTrue(wait_until(lambda: "ready" in self.read(self.probe_log), 20), "key probe did not start")
         self.assertTrue(wait_until(lambda: "Key Probe" in self.rig.wintool("foreground"), 10), "probe not in front")
 
-    def start_kestrava(self, *args, folder=None, wait_icon=True):
-        proc = self.rig.start((folder or self.folder) / "Kestrava.exe", *args)
+    def start_kestrava(self, *args, folder=None, wait_icon=True, trace=None, stderr=None):
+        proc = self.rig.start((folder or self.folder) / "Kestrava.exe", *args, trace=trace, stderr=stderr)
         if wait_icon:
             self.assertTrue(wait_until(self.icon_shown, 20), "no tray icon")
         return proc
@@ -81,12 +86,16 @@ class KestravaTest(DesktopTest):
         """One list per launch of the recorder: command line, directory, arguments."""
         return [line.split("\t") for line in self.read(self.folder / "recorder.log").splitlines()]
 
+    # Dialogs of the program that are no message boxes.
+    DIALOGS = ("Kestrava - Edit Keys", "About Kestrava", "Browse for Folder",
+               "Select application or file to launch when event fires")
+
     def boxes(self):
         """Message boxes on the desktop: (handle, caption, text, owner)."""
         result = []
         for line in self.rig.wintool("boxes").splitlines():
             fields = line.split("\t")
-            if len(fields) >= 5:
+            if len(fields) >= 5 and fields[2] not in self.DIALOGS:
                 text = unescape(fields[3])
                 result.append((int(fields[0], 16), fields[2], text, int(fields[4], 16)))
         return result

@@ -15,6 +15,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -119,24 +120,37 @@ def setup() -> None:
 
     env = wine_env(display)
     start = time.time()
-    subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # Every process of the run goes into one virtual desktop that has a taskbar.
-    _reg_add(env, r"HKCU\Software\Wine\Explorer", "Desktop", DESKTOP)
-    _reg_add(env, r"HKCU\Software\Wine\Explorer\Desktops", DESKTOP, f"{WIDTH}x{HEIGHT}")
-    _reg_add(env, rf"HKCU\Software\Wine\Explorer\Desktops\{DESKTOP}", "EnableShell", "1", "REG_DWORD")
+    create_prefix(env, DESKTOP)
+    (rig / "env").write_text(f"WINEPREFIX={env['WINEPREFIX']}\nDISPLAY={display}\n")
+    start_desktop(env, rig / "desktop.txt")
+    print(f"rig: display {display}, prefix {env['WINEPREFIX']} ready in {time.time() - start:.1f} s")
+
+
+def create_prefix(env, desktop):
+    """A new 32-bit prefix whose programs all run in one virtual desktop with a taskbar."""
+    subprocess.run(["wineboot", "-i"], env=env, check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _reg_add(env, r"HKCU\Software\Wine\Explorer", "Desktop", desktop)
+    _reg_add(env, r"HKCU\Software\Wine\Explorer\Desktops", desktop, f"{WIDTH}x{HEIGHT}")
+    _reg_add(env, rf"HKCU\Software\Wine\Explorer\Desktops\{desktop}", "EnableShell", "1", "REG_DWORD")
     # A crash must fail the test, not wait for someone to close a dialog.
     _reg_add(env, r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "0", "REG_DWORD")
     subprocess.run(["wineserver", "-w"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
-    # A persistent server keeps program starts fast for the whole run.
-    # It outlives this script: it must not hold CTest's output pipe open.
+    # A persistent server keeps program starts fast for the whole run. It
+    # outlives this script: it must not hold a test runner's output pipe open.
     subprocess.run(["wineserver", "-p"], env=env, check=True,
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    (rig / "env").write_text(f"WINEPREFIX={env['WINEPREFIX']}\nDISPLAY={display}\n")
-    # The first program on the desktop starts the desktop's own process, which
-    # keeps the handles it inherits for the whole run: start it here, with
-    # none that a test runner waits on, and wait until the taskbar is up.
-    answer = rig / "desktop.txt"
+
+
+def start_desktop(env, answer: Path):
+    """The first program on a desktop starts the desktop's own process, which
+    keeps the handles it inherits for the whole run: start it here, with none
+    that a test runner waits on, and wait until the taskbar is up. A keeper
+    process holds the desktop up between tests."""
+    subprocess.Popen(["wine", str(bin_dir() / "bin" / "wintool.exe"), "keepalive"], env=env,
+                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                     start_new_session=True)
     deadline = time.time() + 60
     while True:
         with open(answer, "w") as out:
@@ -148,7 +162,6 @@ def setup() -> None:
         if time.time() > deadline:
             raise SystemExit("rig: the virtual desktop did not come up")
         time.sleep(0.5)
-    print(f"rig: display {display}, prefix {env['WINEPREFIX']} ready in {time.time() - start:.1f} s")
 
 
 def cleanup(quiet=False) -> None:
@@ -166,27 +179,39 @@ def cleanup(quiet=False) -> None:
 class Rig:
     """What a test needs: programs on the desktop, input, windows, screenshots."""
 
-    def __init__(self):
+    def __init__(self, prefix=None, desktop=DESKTOP):
+        """The run's shared prefix and desktop, or another prefix of a test's
+        own (made with `create_prefix`) on the same display."""
         state = _load_state()
         if "display" not in state:
             raise RuntimeError("rig: not set up (run `rig.py setup` first)")
         self.display = state["display"]
         self.env = wine_env(self.display)
+        if prefix is not None:
+            self.env["WINEPREFIX"] = str(prefix)
+        self.desktop = desktop
         self.bin = bin_dir()
         self.dir = rig_dir()
         self.started = []
 
     # --- processes -------------------------------------------------------
-    def start(self, exe, *args, cwd=None, stdout=None) -> subprocess.Popen:
-        """Starts a Windows program; it is ended by `stop_all` if still running."""
-        proc = subprocess.Popen(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd,
-                                stdout=stdout or subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    def start(self, exe, *args, cwd=None, stdout=None, trace=None, stderr=None) -> subprocess.Popen:
+        """Starts a Windows program; it is ended by `stop_all` if still running.
+        `trace` sets Wine's debug channels (e.g. "+menu"), written to `stderr`."""
+        env = dict(self.env, WINEDEBUG=trace) if trace else self.env
+        proc = subprocess.Popen(["wine", str(exe), *map(str, args)], env=env, cwd=cwd,
+                                stdout=stdout or subprocess.DEVNULL, stderr=stderr or subprocess.DEVNULL)
         self.started.append(proc)
         return proc
 
     def run(self, exe, *args, timeout=60, check=True, cwd=None) -> subprocess.CompletedProcess:
-        result = subprocess.run(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd, timeout=timeout,
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, errors="replace")
+        # Output through a file, not a pipe: a process that the program starts
+        # (the desktop's own, a server) could keep a pipe open past its end.
+        with tempfile.TemporaryFile() as out:
+            result = subprocess.run(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd, timeout=timeout,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+            out.seek(0)
+            result.stdout = out.read().decode(errors="replace")
         if check and result.returncode != 0:
             raise RuntimeError(f"{exe} {' '.join(map(str, args))} failed ({result.returncode}): {result.stdout}")
         return result
@@ -235,7 +260,7 @@ class Rig:
     def desktop_window(self, timeout=15.0) -> str:
         deadline = time.time() + timeout
         while time.time() < deadline:
-            ids = self.xdotool("search", "--name", f"^{DESKTOP} - Wine desktop$", check=False).split()
+            ids = self.xdotool("search", "--name", f"^{self.desktop} - Wine desktop$", check=False).split()
             if ids:
                 return ids[0]
             time.sleep(0.2)

@@ -90,9 +90,9 @@ BOOL CALLBACK PrintBox(HWND window, LPARAM param)
 
 int Usage()
 {
-    std::fputs("usage: wintool find CLASS TITLE | rect HWND | children HWND | info HWND | boxes [PID]\n"
+    std::fputs("usage: wintool find CLASS TITLE | findall CLASS TITLE | rect HWND | children HWND | info HWND | boxes [PID]\n"
                "       post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM | command HWND ID\n"
-               "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME\n",
+               "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME | keepalive\n",
                stderr);
     return 2;
 }
@@ -107,6 +107,13 @@ int main(int argc, char** argv)
     if (verb == "find" && argc == 4) {
         HWND window = FindWindowA(*argv[2] ? argv[2] : nullptr, *argv[3] ? argv[3] : nullptr);
         std::printf("%08lx\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
+        return 0;
+    }
+    if (verb == "findall" && argc == 4) {
+        // Every top-level window of a class and title, for "only one editor" checks.
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, *argv[2] ? argv[2] : nullptr,
+                                                            *argv[3] ? argv[3] : nullptr)) != nullptr;)
+            std::printf("%08lx\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
         return 0;
     }
     if (verb == "rect" && argc == 3) {
@@ -172,6 +179,12 @@ int main(int argc, char** argv)
         DWORD pid = 0;
         GetWindowThreadProcessId(ParseWindow(argv[2]), &pid);
         std::printf("%lu\n", pid);
+        return 0;
+    }
+    if (verb == "keepalive" && argc == 2) {
+        // A process that lives as long as the rig: the virtual desktop's own
+        // process ends when the last program on the desktop does.
+        Sleep(INFINITE);
         return 0;
     }
     if (verb == "message" && argc == 3) {

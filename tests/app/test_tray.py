@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""The whole program as a user lives it: the tray icon's menu and double-click,
+the editor opened from it, Save && Close taking effect at once, the refusal
+to stop while the editor is open, and Stop."""
+import re
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+from e2e import main, wait_until  # noqa: E402
+from kestrava import KestravaTest  # noqa: E402
+
+EDITOR_TITLE = "Kestrava - Edit Keys"
+REFUSAL = "You must close the Hot Keys editor before stopping Kestrava."
+ID_COMMAND, ID_SAVE, ID_CLOSE = 1026, 1, 2
+
+
+class TrayTest(KestravaTest):
+    def setUp(self):
+        super().setUp()
+        self.trace = self.scratch / "menu-trace.log"
+
+    def start(self, entries=None):
+        if entries is not None:
+            self.write_table(entries)
+        self.trace_file = open(self.trace, "w")
+        self.addCleanup(self.trace_file.close)
+        return self.start_kestrava(trace="+menu", stderr=self.trace_file)
+
+    # --- the menu ----------------------------------------------------------
+    def open_menu(self):
+        mark = len(self.read(self.trace))
+        x, y = self.rig.tray_icon_point(0)
+        self.rig.click(x, y, button=3)
+        menu = self.rig.find_window("#32768", "")
+        self.assertNotEqual(menu, 0, "no menu")
+        self.assertTrue(wait_until(lambda: "draw_menu_item" in self.read(self.trace)[mark:], 10))
+        items = re.findall(r'calc_menu_item_size .*? item \{ ID=(0x[0-9a-f]+), Text=L"([^"]*)"',
+                           self.read(self.trace)[mark:])
+        return menu, items
+
+    def choose(self, menu, index, count=2):
+        left, top, right, bottom = map(int, self.rig.wintool("rect", f"{menu:x}").split())
+        self.rig.click((left + right) // 2, top + (bottom - top) * (2 * index + 1) // (2 * count))
+        self.assertTrue(wait_until(lambda: self.rig.wintool("find", "#32768", "") in ("", "00000000"), 10))
+
+    def menu_gone(self):
+        return self.rig.wintool("find", "#32768", "") in ("", "00000000")
+
+    # --- the editor ----------------------------------------------------------
+    def editors(self):
+        return self.rig.wintool("findall", "#32770", EDITOR_TITLE).split()
+
+    def editor(self, timeout=15):
+        window = self.rig.find_window("#32770", EDITOR_TITLE, timeout)
+        self.assertNotEqual(window, 0, "the editor did not open")
+        return window
+
+    def controls(self, editor):
+        found = {}
+        for line in self.rig.wintool("children", f"{editor:x}").splitlines():
+            f = line.split("\t")
+            found[int(f[1])] = {"hwnd": int(f[0], 16), "text": f[3], "rect": list(map(int, f[8].split()))}
+        return found
+
+    def click_control(self, editor, control_id):
+        left, top, right, bottom = self.controls(editor)[control_id]["rect"]
+        self.rig.click((left + right) // 2, (top + bottom) // 2)
+
+    def foreground_title(self):
+        fields = self.rig.wintool("foreground").split("\t")
+        return fields[3] if len(fields) > 3 else ""
+
+    def open_editor_from_menu(self):
+        menu, _ = self.open_menu()
+        self.choose(menu, 0)
+        return self.editor()
+
+    # --- the tests -------------------------------------------------------------
+    def test_the_menu_holds_exactly_edit_and_stop_and_dismissing_does_nothing(self):
+        kestrava = self.start()
+        menu, items = self.open_menu()
+        self.assertEqual(items, [("0x3e9", "&Edit Hot Keys"), ("0x3e8", "&Stop Kestrava")])
+        self.rig.screenshot("tray-menu-kestrava")
+        self.rig.keys("Escape", over=menu)
+        self.assertTrue(wait_until(self.menu_gone, 10))
+        self.open_menu()
+        self.rig.click(400, 300)
+        self.assertTrue(wait_until(self.menu_gone, 10))
+        time.sleep(1)
+        self.assertEqual(self.editors(), [])
+        self.assertEqual(self.boxes(), [])
+        self.assertIsNone(kestrava.poll())
+
+    def test_double_click_opens_one_editor_and_brings_it_to_the_front(self):
+        self.start({"A": ("a.exe", "", "")})
+        x, y = self.rig.tray_icon_point(0)
+        self.rig.click(x, y, repeat=2)
+        editor = self.editor()
+        self.start_probe()
+        self.assertEqual(self.foreground_title(), "Key Probe")
+        self.rig.click(x, y, repeat=2)
+        self.assertTrue(wait_until(lambda: self.foreground_title() == EDITOR_TITLE, 10))
+        self.start_probe()
+        menu, _ = self.open_menu()
+        self.choose(menu, 0)
+        self.assertTrue(wait_until(lambda: self.foreground_title() == EDITOR_TITLE, 10))
+        time.sleep(1)
+        self.assertEqual(self.editors(), [f"{editor:08x}"])
+
+    def test_save_and_close_takes_effect_at_once_and_close_changes_nothing(self):
+        self.start({})
+        self.start_probe()
+        editor = self.open_editor_from_menu()
+        self.click_control(editor, 1000 + ord("W") - ord("A"))
+        self.assertTrue(wait_until(lambda: "W" in self.rig.wintool("text", f"{self.controls(editor)[1035]['hwnd']:x}"), 5))
+        self.click_control(editor, ID_COMMAND)
+        self.rig.type_text(self.recorder)
+        self.click_control(editor, ID_SAVE)
+        self.assertTrue(wait_until(lambda: not self.editors(), 10), "the editor stays open")
+        self.rig.keys("super+w")
+        self.assertTrue(wait_until(self.recorded, 15), self.boxes())
+
+        saved = (self.folder / "Kestrava.dat").read_bytes()
+        editor = self.open_editor_from_menu()
+        self.click_control(editor, ID_COMMAND)
+        self.rig.keys("ctrl+a")
+        self.rig.type_text("changed.exe")
+        self.click_control(editor, ID_CLOSE)
+        self.assertTrue(wait_until(lambda: not self.editors(), 10))
+        self.assertEqual((self.folder / "Kestrava.dat").read_bytes(), saved)
+        self.rig.keys("super+w")
+        self.assertTrue(wait_until(lambda: len(self.recorded()) == 2, 15), "the old command no longer runs")
+
+    def test_stop_is_refused_while_the_editor_is_open_and_hot_keys_keep_their_entries(self):
+        kestrava = self.start({"W": (self.recorder, "before", "")})
+        editor = self.open_editor_from_menu()
+        self.click_control(editor, 1000 + ord("W") - ord("A"))
+        self.click_control(editor, ID_COMMAND)
+        self.rig.keys("ctrl+a")
+        self.rig.type_text("edited-but-not-saved.exe")
+        self.rig.keys("super+w")
+        self.assertTrue(wait_until(self.recorded, 15), self.boxes())
+        self.assertEqual(self.recorded()[0][2:], ["before"])
+
+        menu, _ = self.open_menu()
+        self.choose(menu, 1)
+        boxes = self.wait_box()
+        self.assertEqual([(b[1], b[2], b[3]) for b in boxes], [("Kestrava", REFUSAL, editor)])
+        self.rig.screenshot("stop-refused")
+        self.dismiss(boxes[0])
+        self.assertTrue(wait_until(lambda: self.foreground_title() == EDITOR_TITLE, 10))
+        self.assertIsNone(kestrava.poll())
+        self.assertTrue(self.icon_shown())
+
+    def test_stop_ends_with_zero_and_gives_the_keys_back(self):
+        kestrava = self.start({"W": (self.recorder, "", "")})
+        self.start_probe()
+        menu, _ = self.open_menu()
+        self.choose(menu, 1)
+        self.assertEqual(self.rig.wait_exit(kestrava, 20), 0)
+        self.assertTrue(wait_until(lambda: not self.icon_shown(), 10), "icon left behind")
+        self.click_probe()
+        self.rig.keys("super+w")
+        self.settle()
+        self.assertIn("down 57", self.read(self.probe_log))
+        self.assertEqual(self.recorded(), [])
+        again = self.start_kestrava()
+        time.sleep(1)
+        self.assertIsNone(again.poll(), "a new instance did not start at once")
+
+
+if __name__ == "__main__":
+    main()
