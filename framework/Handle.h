@@ -51,11 +51,6 @@ struct NullTraits {
     static void Close(Type h) { Free(h); }
 };
 
-struct GdiObjectTraits {
-    using Type = HGDIOBJ;
-    static constexpr Type Invalid() { return nullptr; }
-    static void Close(Type h) { DeleteObject(h); }
-};
 template <class T>
 struct GdiTraits {
     using Type = T;

@@ -3,7 +3,7 @@
 #include <vector>
 #include "app/HotKeyApplet.h"
 #include "app/Launcher.h"
-#include "framework/Application.h"
+#include "tests/common/MessageBoxRecorder.h"
 #include "util/RegistryKey.h"
 
 namespace {
@@ -111,22 +111,9 @@ TEST_F(OpenCommandTest, EmptyWhenTheTypeOrItsCommandIsMissing)
     EXPECT_EQ(Launcher::FindOpenCommand("kestravanosuchprogram"), "");
 }
 
-class CaptureApp : public fw::CApplication {
-public:
-    CaptureApp() : fw::CApplication(GetModuleHandleA(nullptr)) {}
-    int MessageBox(const std::string& text, UINT type) override
-    {
-        texts.push_back(text);
-        types.push_back(type);
-        return IDOK;
-    }
-    std::vector<std::string> texts;
-    std::vector<UINT> types;
-};
-
 TEST(Dispatch, OnlyTheLettersAToZWithACommandAreActedOn)
 {
-    CaptureApp app;
+    CMessageBoxRecorder app;
     CHotKeyApplet applet;
     // No table loaded: every letter is empty, and nothing outside A..Z is even looked up.
     for (WPARAM key : {WPARAM{0x41}, WPARAM{0x5A}, WPARAM{0x61}, WPARAM{0x30}, WPARAM{0x70}, WPARAM{0x5B}, WPARAM{~0u}})
@@ -136,7 +123,7 @@ TEST(Dispatch, OnlyTheLettersAToZWithACommandAreActedOn)
 
 TEST(Dispatch, AnUnknownCommandIsReportedOnce)
 {
-    CaptureApp app;
+    CMessageBoxRecorder app;
     Launcher::OpenWithAssociation("kestravanosuchprogram");
     ASSERT_EQ(app.texts.size(), 1u);
     EXPECT_EQ(app.texts[0], "Don't know how to launch file :\nkestravanosuchprogram");

@@ -6,28 +6,16 @@
 #include <vector>
 #include <gtest/gtest.h>
 #ifdef _WIN32
-#include <windows.h>
-#include "framework/Application.h"
+#include "tests/common/MessageBoxRecorder.h"
 #endif
 
 namespace storetest {
 
 #ifdef _WIN32
-class ReportCapture : public fw::CApplication {
+class ReportCapture : public CMessageBoxRecorder {
 public:
-    ReportCapture() : fw::CApplication(GetModuleHandleA(nullptr)) {}
-    int MessageBox(const std::string& text, UINT type) override
-    {
-        m_texts.push_back(text);
-        m_types.push_back(type);
-        return IDOK;
-    }
-    std::vector<std::string> Texts() { return m_texts; }
-    const std::vector<UINT>& Types() const { return m_types; }
-
-private:
-    std::vector<std::string> m_texts;
-    std::vector<UINT> m_types;
+    std::vector<std::string> Texts() { return texts; }
+    const std::vector<UINT>& Types() const { return types; }
 };
 #else
 class ReportCapture {

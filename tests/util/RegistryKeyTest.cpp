@@ -4,23 +4,11 @@
 #include <shlwapi.h>
 #include <string>
 #include <vector>
-#include "framework/Application.h"
+#include "tests/common/MessageBoxRecorder.h"
 
 namespace {
 
-// Records the boxes the code under test shows instead of showing them.
-class BoxRecorder : public fw::CApplication {
-public:
-    BoxRecorder() : CApplication(GetModuleHandleA(nullptr)) {}
-    int MessageBox(const std::string& text, UINT type) override
-    {
-        texts.push_back(text);
-        types.push_back(type);
-        return IDOK;
-    }
-    std::vector<std::string> texts;
-    std::vector<UINT> types;
-};
+using BoxRecorder = CMessageBoxRecorder;
 
 // Every test works below a key of its own under HKEY_CURRENT_USER, removed
 // afterwards with the shell's own subtree deletion whatever the test did.

@@ -1,0 +1,21 @@
+// Records the message boxes that the code under test raises through the
+// application object, instead of showing them.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+#include "framework/Application.h"
+
+class CMessageBoxRecorder : public fw::CApplication {
+public:
+    CMessageBoxRecorder() : fw::CApplication(GetModuleHandleA(nullptr)) {}
+    int MessageBox(const std::string& text, UINT type) override
+    {
+        texts.push_back(text);
+        types.push_back(type);
+        return IDOK;
+    }
+
+    std::vector<std::string> texts;
+    std::vector<UINT> types;
+};
