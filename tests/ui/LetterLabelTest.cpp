@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+#include "TestWindows.h"
+#include "store/HotKeyEntry.h"
+#include "ui/EditHotKeysDialog.h"
+#include "ui/LetterLabel.h"
+
+namespace {
+
+TEST(LetterLabel, AttachingSetsNotifyFontTipAndCursor)
+{
+    TestParent parent;
+    const HWND control = parent.Child("STATIC", "&Q", SS_CENTER, 10, 10, 12, 12, 1016);
+    CLetterLabel label;
+    label.SetControlId(1016);
+    ASSERT_TRUE(label.SubclassWindow(control));
+    EXPECT_TRUE(GetWindowLongA(control, GWL_STYLE) & SS_NOTIFY);
+    EXPECT_EQ(label.GetTipText(), "&Q");
+    LOGFONTA font;
+    GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_TRUE(font.lfUnderline);
+    ASSERT_NE(label.GetHandCursor(), nullptr);
+    EXPECT_EQ(SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+}
+
+TEST(LetterLabel, ClickPostsOneCommandWithZeroLParam)
+{
+    TestParent parent;
+    const HWND control = parent.Child("STATIC", "&C", SS_CENTER, 10, 10, 12, 12, 1002);
+    CLetterLabel label;
+    label.SetControlId(1002);
+    ASSERT_TRUE(label.SubclassWindow(control));
+    TakePosted(parent.get(), WM_COMMAND);
+    LRESULT result = -1;
+    ASSERT_TRUE(label.OnReflectedMessage(WM_COMMAND, MAKEWPARAM(1002, STN_CLICKED), reinterpret_cast<LPARAM>(control),
+                                         result));
+    MSG posted{};
+    EXPECT_EQ(TakePosted(parent.get(), WM_COMMAND, &posted), 1);
+    EXPECT_EQ(posted.wParam, 1002u);
+    EXPECT_EQ(posted.lParam, 0);
+    EXPECT_FALSE(label.IsSelected());  // the dialog decides
+}
+
+TEST(LetterLabel, HoverWinsOverSelected)
+{
+    TestParent parent;
+    parent.ShowOffScreen();
+    const HWND control = parent.Child("STATIC", "&A", SS_CENTER, 10, 10, 12, 12, 1000);
+    CLetterLabel label;
+    ASSERT_TRUE(label.SubclassWindow(control));
+    EXPECT_EQ(label.TextColour(), RGB(0, 0, 238));
+    label.SetSelected(true);
+    EXPECT_EQ(label.TextColour(), RGB(128, 0, 0));
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(label.TextColour(), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(GetCapture(), control);
+
+    const HDC dc = GetDC(control);
+    LRESULT brush = 0;
+    ASSERT_TRUE(label.OnReflectedMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                         reinterpret_cast<LPARAM>(control), brush));
+    EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(brush), GetStockObject(NULL_BRUSH));
+    ReleaseDC(control, dc);
+
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(30, 3));  // off the label
+    EXPECT_EQ(label.TextColour(), RGB(128, 0, 0));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST(LetterLabel, LosingCaptureEndsHover)
+{
+    TestParent parent;
+    parent.ShowOffScreen();
+    const HWND control = parent.Child("STATIC", "&A", SS_CENTER, 10, 10, 12, 12, 1000);
+    CLetterLabel label;
+    ASSERT_TRUE(label.SubclassWindow(control));
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    ASSERT_TRUE(label.IsHovering());
+    SetCapture(parent.get());  // e.g. a box opened by the click
+    EXPECT_FALSE(label.IsHovering());
+    ReleaseCapture();
+}
+
+TEST(EditHotKeysDialog, LetterTips)
+{
+    CHotKeyEntry entry;
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), "Win + Q: (not assigned)");
+    entry.m_command = "C:\\Tools\\run.bat";
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), "Win + Q: C:\\Tools\\run.bat");
+    entry.m_arguments = "-x";
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('B', entry), "Win + B: C:\\Tools\\run.bat -x");
+}
+
+}  // namespace

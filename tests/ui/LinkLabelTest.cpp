@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "TestWindows.h"
+#include "framework/Application.h"
+#include "ui/AboutDialog.h"
+#include "ui/LinkLabel.h"
+
+namespace {
+
+// Catches the boxes that the code under test raises.
+class CapturingApplication : public fw::CApplication {
+public:
+    CapturingApplication() : fw::CApplication(GetModuleHandleA(nullptr)) {}
+    int MessageBox(const std::string& text, UINT type) override
+    {
+        texts.push_back(text);
+        types.push_back(type);
+        return IDOK;
+    }
+    std::vector<std::string> texts;
+    std::vector<UINT> types;
+};
+
+TEST(ReportLaunchError, EveryCodeHasItsReason)
+{
+    const std::vector<std::pair<int, std::string>> table = {
+        {0, "The operating system is out\nof memory or resources."},
+        {2, "The specified file was not found."},
+        {3, "The specified path was not found."},
+        {5, "The operating system denied\naccess to the specified file."},
+        {8, "There was not enough memory to complete the operation."},
+        {11, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."},
+        {26, "A sharing violation occurred. "},
+        {27, "The filename association is\nincomplete or invalid."},
+        {28, "The DDE transaction could not\nbe completed because the request timed out."},
+        {29, "The DDE transaction failed."},
+        {30, "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed."},
+        {31, "There is no application associated\nwith the given filename extension."},
+        {32, "The specified dynamic-link library was not found."},
+    };
+    CapturingApplication app;
+    for (const auto& [code, reason] : table)
+        ReportLaunchError(code);
+    ASSERT_EQ(app.texts.size(), table.size());
+    for (size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(app.texts[i], "Unable to open hyperlink:\n\n" + table[i].second) << "code " << table[i].first;
+        EXPECT_EQ(app.types[i], static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+    }
+}
+
+TEST(ReportLaunchError, OtherCodesAreUnknownErrors)
+{
+    CapturingApplication app;
+    for (int code : {1, 4, 6, 7, 9, 10, 12, 25, -1, 33, 2147483647})
+        ReportLaunchError(code);
+    const std::vector<std::string> expected = {"1", "4", "6", "7", "9", "10", "12", "25", "-1", "33", "2147483647"};
+    ASSERT_EQ(app.texts.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(app.texts[i], "Unable to open hyperlink:\n\nUnknown Error (" + expected[i] + ") occurred.");
+}
+
+TEST(FallbackCommand, QuotedPlaceholderIsCutWithItsQuotes)
+{
+    std::string line;
+    ASSERT_TRUE(BuildFallbackCommand("\"C:\\Web\\browse.exe\" -nohome \"%1\"", "https://x.example", line));
+    EXPECT_EQ(line, "\"C:\\Web\\browse.exe\" -nohome  https://x.example");
+}
+
+TEST(FallbackCommand, BarePlaceholderAndNone)
+{
+    std::string line;
+    ASSERT_TRUE(BuildFallbackCommand("browse.exe %1 -new", "u", line));
+    EXPECT_EQ(line, "browse.exe  u");  // cut at the placeholder: what followed it goes too
+    ASSERT_TRUE(BuildFallbackCommand("browse.exe", "u", line));
+    EXPECT_EQ(line, "browse.exe u");
+    ASSERT_TRUE(BuildFallbackCommand("b.exe \"%1\" %1", "u", line));
+    EXPECT_EQ(line, "b.exe  u");  // the quoted form is looked for first
+}
+
+TEST(FallbackCommand, TooLongIsRefusedNotCut)
+{
+    std::string line = "unchanged";
+    EXPECT_FALSE(BuildFallbackCommand(std::string(259, 'c'), std::string(300, 'u'), line));
+    EXPECT_EQ(line, "unchanged");
+    ASSERT_TRUE(BuildFallbackCommand(std::string(259, 'c'), std::string(259, 'u'), line));  // 519: fits
+    EXPECT_EQ(line.size(), 519u);
+    EXPECT_FALSE(BuildFallbackCommand(std::string(259, 'c'), std::string(260, 'u'), line));
+}
+
+TEST(ReadRegistryDefault, ReadsEmptyAndOverlongValues)
+{
+    const char* base = "Software\\KestravaUiTest";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, base, &key), ERROR_SUCCESS);
+    RegSetValueA(key, "short", REG_SZ, "value", 5);
+    const std::string longText(400, 'x');
+    RegSetValueA(key, "long", REG_SZ, longText.c_str(), static_cast<DWORD>(longText.size()));
+    HKEY empty;
+    ASSERT_EQ(RegCreateKeyA(key, "novalue", &empty), ERROR_SUCCESS);
+    RegCloseKey(empty);
+    RegCloseKey(key);
+
+    std::string text = "old";
+    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\short", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "value");
+    text = "old";
+    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\long", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "");  // does not fit the 260 characters: empty, not cut
+    text = "old";
+    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\novalue", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "");
+    text = "old";
+    EXPECT_NE(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\missing", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "old");
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\short").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\long").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\novalue").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, base);
+}
+
+struct FitCase {
+    DWORD style;
+    const char* name;
+};
+
+class FitWindowToText : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(FitWindowToText, KeepsTheAnchorOfItsAlignment)
+{
+    TestParent parent;
+    const HWND control = parent.Child("STATIC", "https://kestrava.example.org", GetParam().style, 50, 20, 300, 40);
+    const RECT before = parent.ChildRect(control);
+    CLinkLabel link;
+    ASSERT_TRUE(link.SubclassWindow(control));  // attaching fits the control
+    const RECT after = parent.ChildRect(control);
+
+    SIZE text;
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, "https://kestrava.example.org", 28, &text);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    ASSERT_GT(text.cx, 50);
+    ASSERT_LT(text.cx, 300);
+
+    const DWORD style = GetParam().style;
+    const int width = after.right - after.left;
+    if ((style & SS_TYPEMASK) == SS_CENTER) {
+        EXPECT_EQ(after.left, before.left + (300 - text.cx) / 2);
+        EXPECT_EQ(after.right, before.right - (300 - text.cx) / 2);
+    } else if ((style & SS_TYPEMASK) == SS_RIGHT) {
+        EXPECT_EQ(after.right, before.right);
+        EXPECT_EQ(width, text.cx);
+    } else {
+        EXPECT_EQ(after.left, before.left);
+        EXPECT_EQ(width, text.cx);
+    }
+    if (style & SS_CENTERIMAGE) {
+        EXPECT_EQ(after.top, before.top + (40 - text.cy) / 2);
+    } else {
+        EXPECT_EQ(after.top, before.top);
+        EXPECT_EQ(after.bottom - after.top, text.cy);
+    }
+    EXPECT_EQ(link.GetLink(), "https://kestrava.example.org");  // the template text is the link
+    EXPECT_TRUE(GetWindowLongA(control, GWL_STYLE) & SS_NOTIFY);
+}
+
+INSTANTIATE_TEST_SUITE_P(Alignments, FitWindowToText,
+                         ::testing::Values(FitCase{SS_LEFT, "left"}, FitCase{SS_CENTER, "centre"},
+                                           FitCase{SS_RIGHT, "right"},
+                                           FitCase{SS_CENTER | SS_CENTERIMAGE, "centre_image"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinkLabel, EmptyTemplateTextShowsTheLinkSetBefore)
+{
+    TestParent parent;
+    const HWND control = parent.Child("STATIC", "", SS_LEFT, 10, 10, 300, 20);
+    CLinkLabel link;
+    link.SetLink("https://a.example");
+    ASSERT_TRUE(link.SubclassWindow(control));
+    EXPECT_EQ(link.GetWindowText(), "https://a.example");
+    EXPECT_LT(parent.ChildRect(control).right - 10, 300);  // sized to the text
+    LOGFONTA font;
+    GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_TRUE(font.lfUnderline);
+    EXPECT_NE(link.GetLinkCursor(), nullptr);  // the help viewer's hand or the system's
+}
+
+TEST(LinkLabel, ColoursFollowHoverThenVisited)
+{
+    CLinkLabel link;
+    EXPECT_EQ(link.TextColour(), RGB(0, 0, 238));
+    link.SetVisited(true);
+    EXPECT_EQ(link.TextColour(), RGB(85, 26, 139));
+    link.SetColours(RGB(1, 1, 1), RGB(2, 2, 2));
+    EXPECT_EQ(link.GetHoverColour(), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(link.TextColour(), RGB(2, 2, 2));
+}
+
+TEST(LinkLabel, HoverCapturesAndReleases)
+{
+    TestParent parent;
+    parent.ShowOffScreen();
+    const HWND control = parent.Child("STATIC", "link", SS_LEFT, 10, 10, 100, 20);
+    CLinkLabel link;
+    ASSERT_TRUE(link.SubclassWindow(control));
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_TRUE(link.IsHovering());
+    EXPECT_EQ(GetCapture(), control);
+    EXPECT_EQ(link.TextColour(), GetSysColor(COLOR_HIGHLIGHT));
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(2, 3));
+    EXPECT_TRUE(link.IsHovering());
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(-5), 3));
+    EXPECT_FALSE(link.IsHovering());
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST(AboutDialog, VersionLineFromTheVersionResource)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);  // linked with the program's resources
+    EXPECT_EQ(CAboutDialog::VersionLine(self), "Kestrava Version 1.0.0.1 Beta");
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    EXPECT_EQ(CAboutDialog::VersionLine(std::string(windows) + "\\win.ini"), "Kestrava Version ");
+}
+
+}  // namespace

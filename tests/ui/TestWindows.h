@@ -1,0 +1,58 @@
+// A hidden top-level window with child controls, for control tests that need
+// real windows but no desktop interaction.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "framework/Handle.h"
+
+class TestParent {
+public:
+    TestParent()
+        : m_window(CreateWindowExA(0, "#32770", "test", WS_POPUP, 0, 0, 800, 200, nullptr, nullptr, nullptr, nullptr))
+    {
+    }
+    HWND get() const { return m_window.get(); }
+    // Visible (so that invalidation and painting happen) but out of sight.
+    void ShowOffScreen() const
+    {
+        SetWindowPos(m_window.get(), nullptr, -3000, -3000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+
+    // A child control with the GUI font, client coordinates x, y, w, h.
+    HWND Child(const char* cls, const std::string& text, DWORD style, int x, int y, int w, int h, int id = 0) const
+    {
+        const HWND child = CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                                           m_window.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                                           nullptr);
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        return child;
+    }
+
+    // A child's rectangle in the parent's client coordinates.
+    RECT ChildRect(HWND child) const
+    {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, m_window.get(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+
+private:
+    fw::Window m_window;
+};
+
+// Removes every message posted to the thread for window, returning how many
+// had the given number.
+inline int TakePosted(HWND window, UINT message, MSG* last = nullptr)
+{
+    int count = 0;
+    MSG msg;
+    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+        if (msg.message == message) {
+            ++count;
+            if (last)
+                *last = msg;
+        }
+    }
+    return count;
+}

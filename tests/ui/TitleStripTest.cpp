@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+#include <vector>
+#include "TestWindows.h"
+#include "ui/TitleStrip.h"
+
+namespace {
+
+BYTE Faded(BYTE b, long long x, long long width)
+{
+    const long long d = width - x;
+    return static_cast<BYTE>(b - b * d * d / (width * width));
+}
+
+TEST(GradientBands, WideStripHas5PixelBandsAndBlackRemainder)
+{
+    const COLORREF base = RGB(212, 208, 200);
+    const auto bands = ComputeGradientBands(640, base);
+    ASSERT_EQ(bands.size(), 128u);  // 127 coloured bands from x = 635 down to 5, then black 0..5
+    EXPECT_EQ(bands.front().x, 635);
+    EXPECT_EQ(bands.front().colour, base);  // d = 5: 212 * 25 / 409600 rounds to nothing
+    for (size_t i = 0; i + 1 < bands.size(); ++i) {
+        EXPECT_EQ(bands[i].width, 5);
+        EXPECT_EQ(bands[i].x, 635 - 5 * static_cast<int>(i));
+        const int x = bands[i].x;
+        EXPECT_EQ(bands[i].colour, RGB(Faded(212, x, 640), Faded(208, x, 640), Faded(200, x, 640))) << "x=" << x;
+    }
+    EXPECT_EQ(bands.back().x, 0);
+    EXPECT_EQ(bands.back().width, 5);
+    EXPECT_EQ(bands.back().colour, RGB(0, 0, 0));
+    // Quadratic: slow fall at the right, fast at the left.
+    EXPECT_EQ(bands[1].colour, RGB(212 - 212 * 100 / 409600, 208 - 208 * 100 / 409600, 200 - 200 * 100 / 409600));
+    EXPECT_EQ(GetRValue(bands[126].colour), 212 - 212 * 635 * 635 / 409600);  // x = 5: 5
+}
+
+TEST(GradientBands, NarrowStripHasOnePixelBandsAndBlackFirstColumn)
+{
+    const COLORREF base = RGB(192, 192, 192);
+    const auto bands = ComputeGradientBands(200, base);
+    ASSERT_EQ(bands.size(), 200u);  // 199 bands from x = 199 down to 1, black column 0
+    for (size_t i = 0; i + 1 < bands.size(); ++i) {
+        EXPECT_EQ(bands[i].width, 1);
+        EXPECT_EQ(bands[i].x, 199 - static_cast<int>(i));
+    }
+    EXPECT_EQ(bands.back().x, 0);
+    EXPECT_EQ(bands.back().colour, RGB(0, 0, 0));
+    EXPECT_EQ(GetRValue(bands[198].colour), Faded(192, 1, 200));  // x = 1: 192 - 192*199*199/40000 = 2
+}
+
+TEST(GradientBands, VeryWideStripDoesNotOverflow)
+{
+    // 32-bit b * d * d would overflow beyond about 2,900 pixels and give garbage.
+    const auto bands = ComputeGradientBands(8000, RGB(255, 255, 255));
+    ASSERT_FALSE(bands.empty());
+    int previous = 256;
+    for (const auto& band : bands) {
+        const int red = GetRValue(band.colour);
+        EXPECT_LE(red, previous) << "x=" << band.x;  // never brighter towards the left
+        previous = red;
+    }
+    EXPECT_EQ(GetRValue(bands.front().colour), 255);
+    EXPECT_EQ(GetRValue(bands[bands.size() - 2].colour), Faded(255, bands[bands.size() - 2].x, 8000));
+}
+
+TEST(GradientBands, EmptyStripHasNoBands)
+{
+    EXPECT_TRUE(ComputeGradientBands(0, RGB(1, 2, 3)).empty());
+    EXPECT_TRUE(ComputeGradientBands(-5, RGB(1, 2, 3)).empty());
+    const auto one = ComputeGradientBands(1, RGB(9, 9, 9));
+    ASSERT_EQ(one.size(), 1u);  // x = 1 is not above step 1: only black
+    EXPECT_EQ(one[0].colour, RGB(0, 0, 0));
+}
+
+// The strip's erasure painted into a 32-bit bitmap, read back column by column.
+std::vector<COLORREF> PaintedRow(CTitleStrip& strip, int width, int height, int row)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    fw::Bitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    fw::MemoryDC dc(CreateCompatibleDC(nullptr));
+    const HGDIOBJ old = SelectObject(dc.get(), target.get());
+    PatBlt(dc.get(), 0, 0, width, height, WHITENESS);
+    SendMessageA(strip.GetSafeHwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    GdiFlush();
+    std::vector<COLORREF> colours;
+    const auto* pixels = static_cast<const DWORD*>(bits) + row * width;
+    for (int x = 0; x < width; ++x)
+        colours.push_back(RGB((pixels[x] >> 16) & 0xFF, (pixels[x] >> 8) & 0xFF, pixels[x] & 0xFF));
+    SelectObject(dc.get(), old);
+    return colours;
+}
+
+class RenderedStrip : public ::testing::TestWithParam<int> {};
+
+TEST_P(RenderedStrip, ColumnsFollowTheBands)
+{
+    const int width = GetParam();
+    TestParent parent;
+    const HWND control = parent.Child("STATIC", "", SS_LEFT, 0, 0, width, 24);
+    CTitleStrip strip;
+    ASSERT_TRUE(strip.SubclassWindow(control));
+    // No banner text: the bitmap is the gradient alone.
+    const COLORREF base = GetSysColor(COLOR_BTNFACE);
+    const auto bands = ComputeGradientBands(width, base);
+    const auto row = PaintedRow(strip, width, 24, 12);
+    ASSERT_NE(strip.GetBackground(), nullptr);
+    for (const auto& band : bands)
+        for (int x = band.x; x < band.x + band.width; ++x)
+            ASSERT_EQ(row[x], band.colour) << "column " << x << " of " << width;
+    EXPECT_EQ(row[0], RGB(0, 0, 0));
+    EXPECT_EQ(row[width - 1], base);
+    // Rendered once: a second erasure copies the same bitmap.
+    const HBITMAP first = strip.GetBackground();
+    EXPECT_EQ(PaintedRow(strip, width, 24, 3), row);
+    EXPECT_EQ(strip.GetBackground(), first);
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, RenderedStrip, ::testing::Values(640, 200));
+
+TEST(TitleStrip, BannerIsEmbossedAtTheLeft)
+{
+    TestParent parent;
+    const HWND control = parent.Child("STATIC", "", SS_LEFT, 0, 0, 400, 24);
+    CTitleStrip strip;
+    ASSERT_TRUE(strip.SubclassWindow(control));
+    strip.SetFaceName("Verdana");
+    strip.SetBannerText("Kestrava");
+    const auto bands = ComputeGradientBands(400, GetSysColor(COLOR_BTNFACE));
+    int highlight = 0;
+    for (int y = 4; y < 20; ++y) {
+        const auto row = PaintedRow(strip, 400, 24, y);
+        for (int x = 0; x < 100; ++x)
+            highlight += row[x] == GetSysColor(COLOR_BTNHIGHLIGHT);
+        for (int x = 200; x < 400; ++x)  // nothing drawn on the right half
+            ASSERT_NE(row[x], GetSysColor(COLOR_BTNHIGHLIGHT)) << x;
+    }
+    EXPECT_GT(highlight, 20);
+}
+
+TEST(TitleStrip, SetTextStoresAndInvalidates)
+{
+    TestParent parent;
+    const HWND control = parent.Child("STATIC", "Title...", SS_LEFT, 0, 0, 300, 24);
+    CTitleStrip strip;
+    ASSERT_TRUE(strip.SubclassWindow(control));
+    parent.ShowOffScreen();
+    UpdateWindow(parent.get());
+    ValidateRect(control, nullptr);
+    strip.SetWindowText("Editing : Win + Q");
+    EXPECT_EQ(strip.GetWindowText(), "Editing : Win + Q");
+    RECT update;
+    ASSERT_TRUE(GetUpdateRect(control, &update, FALSE));
+    EXPECT_EQ(update.right - update.left, 300);  // the whole strip repaints
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""The About box alone (EditorHost --about): icon, version line and link; a
+click opens the link through the shell, falls back to the ".htm" program, or
+reports "Unable to open hyperlink:" with the reason."""
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+from e2e import DesktopTest, main, wait_until  # noqa: E402
+from kestrava import pixels, unescape  # noqa: E402
+
+LINK = "https://kestrava.example.org"
+LINK_BLUE, VISITED = (0, 0, 238), (85, 26, 139)
+HTTPS_COMMAND = r"HKCR\https\shell\open\command"
+
+
+class AboutTest(DesktopTest):
+    def setUp(self):
+        super().setUp()
+        self.folder = self.scratch / "host"
+        self.folder.mkdir()
+        shutil.copy(self.rig.bin / "bin" / "EditorHost.exe", self.folder)
+        shutil.copy(self.rig.bin / "bin" / "recorder.exe", self.folder)
+        self.restore = []
+
+    def tearDown(self):
+        super().tearDown()
+        for args in reversed(self.restore):
+            self.reg(*args)
+
+    def reg(self, *args):
+        return subprocess.run(["wine", "reg", *args], env=self.rig.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, text=True, errors="replace")
+
+    def set_default(self, key, value):
+        """Sets a key's default value for this test only."""
+        old = self.reg("query", key, "/ve")
+        lines = [line for line in old.stdout.splitlines() if "REG_SZ" in line]
+        if old.returncode == 0 and lines:
+            self.restore.append(("add", key, "/ve", "/d", lines[0].split("REG_SZ", 1)[1].strip(), "/f"))
+        else:
+            self.restore.append(("delete", key, "/f"))
+        self.reg("add", key, "/ve", "/d", value, "/f")
+
+    def open_about(self):
+        self.proc = self.rig.start(self.folder / "EditorHost.exe", "--about")
+        self.hwnd = self.rig.find_window("#32770", "About Kestrava", timeout=20)
+        self.assertNotEqual(self.hwnd, 0, "no About box")
+        time.sleep(0.3)
+        self.children = []
+        for line in self.rig.wintool("children", f"{self.hwnd:x}").splitlines():
+            f = line.split("\t")
+            self.children.append((int(f[1]), unescape(f[3]), int(f[4], 16), tuple(map(int, f[8].split()))))
+        self.controls = {c[0]: c for c in self.children}
+
+    def colours(self, cid, name):
+        left, top, right, bottom = self.controls[cid][3]
+        raw = pixels(self.rig.screenshot(name), left, top, right - left, bottom - top)
+        return {tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)}
+
+    def click_link(self):
+        left, top, right, bottom = self.controls[1032][3]
+        self.rig.click((left + right) // 2, (top + bottom) // 2)
+
+    def leave_link(self):
+        left, top, right, bottom = self.controls[1032][3]
+        self.rig.xdotool("mousemove", "--sync", left - 30, top - 20)
+
+    def test_shows_icon_version_and_link(self):
+        self.open_about()
+        self.assertEqual(self.controls[1037][1], "Kestrava Version 1.0.0.1 Beta")
+        self.assertEqual(self.controls[1032][1], LINK)
+        icon = [c for c in self.children if c[0] == -1 and c[2] & 0x1F == 3]  # SS_ICON
+        self.assertEqual(len(icon), 1)
+        left, top, right, bottom = icon[0][3]
+        raw = pixels(self.rig.screenshot("about-icon"), left, top, 32, 32)
+        self.assertIn(b"\x00\x00\xff", bytes(raw))  # the blue K of the key cap
+        self.assertIn(LINK_BLUE, self.colours(1032, "about-link"))
+        self.rig.keys("Escape", over=self.hwnd)
+        self.assertEqual(self.rig.wait_exit(self.proc), 0)
+
+    def test_click_opens_through_the_shell(self):
+        # The shell's https handler: the recorder, so the test sees what was opened.
+        self.set_default(HTTPS_COMMAND, f'"{self.rig.winpath(self.folder / "recorder.exe")}" "%1"')
+        self.open_about()
+        self.click_link()
+        self.assertTrue(wait_until(lambda: (self.folder / "recorder.log").exists(), 10), "shell did not run")
+        self.assertIn(LINK, (self.folder / "recorder.log").read_text(errors="replace"))
+        self.leave_link()
+        self.assertTrue(wait_until(lambda: VISITED in self.colours(1032, "about-visited"), 5))
+
+    def test_shell_failing_falls_back_to_the_htm_program(self):
+        self.set_default(HTTPS_COMMAND, r'"C:\missing\browser.exe" "%1"')
+        self.set_default(r"HKCR\.htm", "KestravaTest.htm")
+        self.set_default(r"HKCR\KestravaTest.htm\shell\open\command",
+                         f'"{self.rig.winpath(self.folder / "recorder.exe")}" -page "%1"')
+        self.open_about()
+        self.click_link()
+        self.assertTrue(wait_until(lambda: (self.folder / "recorder.log").exists(), 10), "fallback did not run")
+        line = (self.folder / "recorder.log").read_text(errors="replace").splitlines()[0]
+        # Cut at the quoted placeholder; the link follows a blank, without quotes.
+        self.assertTrue(line.split("\t")[0].endswith(f' -page  {LINK}'), line)
+        self.leave_link()
+        self.assertTrue(wait_until(lambda: VISITED in self.colours(1032, "about-fallback"), 5))
+
+    def test_both_failing_reports_the_reason(self):
+        self.set_default(HTTPS_COMMAND, r'"C:\missing\browser.exe" "%1"')
+        self.set_default(r"HKCR\.htm", "KestravaNoSuchType")
+        self.open_about()
+        self.click_link()
+        box = wait_until(lambda: [line.split("\t") for line in self.rig.wintool("boxes").splitlines()
+                                  if line.split("\t")[2] == "EditorHost"], 10)
+        self.assertTrue(box, "no message box")
+        text = unescape(box[0][3])
+        self.assertTrue(text.startswith("Unable to open hyperlink:\n\n"), text)
+        self.assertIn(text.split("\n\n", 1)[1], ("The specified file was not found.",
+                                                 "The specified path was not found.",
+                                                 "There is no application associated\nwith the given filename extension."))
+        self.rig.wintool("command", box[0][0], 1)
+        self.leave_link()
+        self.assertNotIn(VISITED, self.colours(1032, "about-failed"))
+
+
+if __name__ == "__main__":
+    main()

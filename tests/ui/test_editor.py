@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""The Edit Hot Keys dialog driven with real mouse and keyboard (EditorHost
+runs it alone, its data file beside it): letters, fields, saving, closing,
+disabled letters, browsing, moving, drops and the About box."""
+import shutil
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+from e2e import DesktopTest, main, wait_until  # noqa: E402
+from kestrava import pixels, unescape  # noqa: E402
+import datafile  # noqa: E402
+
+TITLE = "Kestrava - Edit Keys"
+COMMAND, ARGUMENTS, START_DIR, BROWSE_DIR, SAVE, CLOSE, ABOUT, STRIP = 1026, 1027, 1028, 1030, 1, 2, 1036, 1035
+DARK_RED, BLUE = (128, 0, 0), (0, 0, 238)
+
+
+def letter_id(letter):
+    return 1000 + ord(letter) - ord("A")
+
+
+class EditorTest(DesktopTest):
+    ENTRIES = {
+        "A": (r"C:\windows\notepad.exe", "readme.txt", r"C:\windows"),
+        "B": ("b.bat", "-b", r"C:\B"),
+        "E": ("e.exe", "-e", r"C:\E"),
+        "F": ("f.exe", "", ""),
+        "M": ("m.exe", "-m", r"C:\M"),
+        "R": ("r.exe", "-r", r"C:\R"),
+    }
+
+    def setUp(self):
+        super().setUp()
+        self.folder = self.scratch / "host"
+        self.folder.mkdir()
+        shutil.copy(self.rig.bin / "bin" / "EditorHost.exe", self.folder)
+        self.data = self.folder / "Kestrava.dat"
+        datafile.write_table(self.data, self.ENTRIES)
+        self.original = self.data.read_bytes()
+
+    # --- driving the editor ----------------------------------------------
+    def open_editor(self, *args):
+        self.proc = self.rig.start(self.folder / "EditorHost.exe", *args)
+        self.hwnd = self.rig.find_window("#32770", TITLE, timeout=20)
+        self.assertNotEqual(self.hwnd, 0, "editor did not open")
+        self.assertTrue(wait_until(lambda: self.control(STRIP)["text"].startswith("Editing"), 10))
+        return self.hwnd
+
+    def controls(self, window=None):
+        result = {}
+        for line in self.rig.wintool("children", f"{window or self.hwnd:x}").splitlines():
+            f = line.split("\t")
+            result[int(f[1])] = {"hwnd": int(f[0], 16), "class": f[2], "text": unescape(f[3]),
+                                 "enabled": f[7] == "1", "rect": tuple(map(int, f[8].split()))}
+        return result
+
+    def control(self, cid):
+        return self.controls()[cid]
+
+    def fields(self):
+        c = self.controls()
+        return c[COMMAND]["text"], c[ARGUMENTS]["text"], c[START_DIR]["text"]
+
+    def centre(self, cid, window=None):
+        left, top, right, bottom = self.controls(window)[cid]["rect"]
+        return (left + right) // 2, (top + bottom) // 2
+
+    def click_control(self, cid):
+        self.rig.click(*self.centre(cid))
+
+    def type_into(self, cid, text):
+        """Clicks into a field, goes to its end and types."""
+        self.click_control(cid)
+        self.rig.xdotool("key", "End")
+        self.rig.xdotool("type", "--delay", 30, text)
+        self.assertTrue(wait_until(lambda: self.control(cid)["text"].endswith(text), 5), "typing lost")
+
+    def window_rect(self):
+        return tuple(map(int, self.rig.wintool("rect", f"{self.hwnd:x}").split()))
+
+    def ended(self, timeout=10):
+        self.assertEqual(self.rig.wait_exit(self.proc, timeout), 0)
+
+    def label_colours(self, letter, shot):
+        left, top, right, bottom = self.control(letter_id(letter))["rect"]
+        raw = pixels(shot, left, top, right - left, bottom - top)
+        return {tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)}
+
+    # --- the tests ----------------------------------------------------------
+    def test_opens_on_a_with_its_entry(self):
+        self.open_editor()
+        c = self.controls()
+        self.assertEqual(c[STRIP]["text"], "Editing : Win + A")
+        self.assertEqual(self.fields(), self.ENTRIES["A"])
+        for letter in "ABCDEFGHIJKLMNOPQRSTUVWXYZ":
+            self.assertEqual(c[letter_id(letter)]["enabled"], letter not in "EFMR", letter)
+        shot = self.rig.screenshot("editor-open")
+        self.assertIn(DARK_RED, self.label_colours("A", shot))
+        self.assertIn(BLUE, self.label_colours("B", shot))
+        self.assertNotIn(BLUE, self.label_colours("E", shot))
+
+    def test_typed_text_survives_switching_and_close_saves_nothing(self):
+        self.open_editor()
+        self.type_into(ARGUMENTS, " typed")
+        self.click_control(letter_id("B"))
+        self.assertTrue(wait_until(lambda: self.control(STRIP)["text"] == "Editing : Win + B", 5))
+        self.assertEqual(self.fields(), self.ENTRIES["B"])
+        # Under the pointer the label shows the highlight colour, even when selected.
+        self.assertNotIn(DARK_RED, self.label_colours("B", self.rig.screenshot("editor-b-hover")))
+        self.rig.xdotool("mousemove", "--sync", *self.centre(STRIP))
+        self.assertTrue(wait_until(lambda: DARK_RED in self.label_colours("B", self.rig.screenshot("editor-b")), 5))
+        self.click_control(letter_id("A"))
+        self.assertTrue(wait_until(lambda: self.control(STRIP)["text"] == "Editing : Win + A", 5))
+        self.assertEqual(self.fields()[1], "readme.txt typed")
+        self.click_control(CLOSE)
+        self.ended()
+        self.assertEqual(self.data.read_bytes(), self.original)
+
+    def test_save_and_close_without_switching_saves(self):
+        self.open_editor()
+        self.type_into(COMMAND, "x")
+        self.click_control(SAVE)
+        self.ended()
+        table = datafile.decode(self.data.read_bytes())
+        self.assertEqual(table[b"A.Target"], self.ENTRIES["A"][0].encode() + b"x")
+        for letter in "EFMR":  # never editable, saved back as loaded
+            command, arguments, directory = self.ENTRIES[letter]
+            self.assertEqual(table[f"{letter}.Target".encode()], command.encode())
+            self.assertEqual(table[f"{letter}.Args".encode()], arguments.encode())
+            self.assertEqual(table[f"{letter}.Dir".encode()], directory.encode())
+
+    def test_enter_saves(self):
+        self.open_editor()
+        self.type_into(START_DIR, "\\sub")
+        self.rig.xdotool("key", "Return")
+        self.ended()
+        self.assertEqual(datafile.decode(self.data.read_bytes())[b"A.Dir"], b"C:\\windows\\sub")
+
+    def test_escape_does_not_save(self):
+        self.open_editor()
+        self.type_into(COMMAND, "y")
+        self.rig.xdotool("key", "Escape")
+        self.ended()
+        self.assertEqual(self.data.read_bytes(), self.original)
+
+    def test_disabled_letters_take_no_clicks(self):
+        self.open_editor()
+        for letter in "EFMR":
+            self.click_control(letter_id(letter))
+        time.sleep(0.5)
+        self.assertEqual(self.control(STRIP)["text"], "Editing : Win + A")
+        self.assertEqual(self.fields(), self.ENTRIES["A"])
+
+    def test_folder_browser_opens_at_the_committed_folder(self):
+        self.open_editor()
+        self.type_into(START_DIR, "\\typed")  # not committed: the browser ignores it
+        self.click_control(BROWSE_DIR)
+        browser = self.rig.find_window("", "Browse for Folder", timeout=20)
+        self.assertNotEqual(browser, 0, "no folder browser")
+        time.sleep(1.0)
+        self.rig.keys("Return", over=browser)  # takes the selected, i.e. initial, folder
+        self.assertTrue(wait_until(lambda: self.rig.find_window("", "Browse for Folder", timeout=0) == 0, 10))
+        self.assertEqual(self.fields()[2].lower(), r"c:\windows")
+
+    def test_dragging_the_strip_moves_a_letter_does_not(self):
+        self.open_editor()
+        before = self.window_rect()
+        x, y = self.centre(STRIP)
+        self.rig.drag(x - 100, y, x - 40, y + 50)
+        moved = wait_until(lambda: self.window_rect() != before, 5)
+        self.assertTrue(moved, "strip drag did not move the window")
+        after = self.window_rect()
+        self.assertEqual((after[0] - before[0], after[1] - before[1]), (60, 50))
+        lx, ly = self.centre(letter_id("C"))
+        self.rig.drag(lx, ly, lx + 60, ly + 50)
+        time.sleep(0.5)
+        self.assertEqual(self.window_rect(), after)
+
+    def drop(self, cid, *paths):
+        self.rig.run(self.rig.bin / "bin" / "dropsend.exe", cid, *[self.rig.winpath(p) for p in paths])
+
+    def test_drops_on_the_command_and_directory_fields(self):
+        tool = self.scratch / "tool.exe"
+        tool.write_bytes(b"MZ")
+        other = self.scratch / "other.bat"
+        other.write_bytes(b"rem")
+        folder = self.scratch / "folder"
+        folder.mkdir()
+        self.open_editor()
+        win_tool = self.rig.winpath(tool)
+
+        self.drop(COMMAND, folder)  # a folder on the file field: ignored
+        self.drop(START_DIR, tool)  # a file on the folder field: ignored
+        time.sleep(0.5)
+        self.assertEqual(self.fields(), self.ENTRIES["A"])
+
+        self.drop(COMMAND, other, tool)  # only the first of several
+        self.assertTrue(wait_until(lambda: self.fields()[0] == self.rig.winpath(other), 5))
+        self.drop(START_DIR, folder)
+        self.assertTrue(wait_until(lambda: self.fields()[2] == self.rig.winpath(folder), 5))
+
+        # A shortcut gives its target; the shell makes one with the Wine tools.
+        link = self.scratch / "tool.lnk"
+        self.rig.run(self.rig.bin / "bin" / "EditorHost.exe", "--make-shortcut", self.rig.winpath(link), win_tool)
+        self.assertTrue(link.exists())
+        self.drop(COMMAND, link)
+        self.assertTrue(wait_until(lambda: self.fields()[0] == win_tool, 5))
+
+        # The dialog pulled the dropped texts: switching letters commits them.
+        self.click_control(letter_id("B"))
+        self.click_control(SAVE)
+        self.ended()
+        table = datafile.decode(self.data.read_bytes())
+        self.assertEqual(table[b"A.Target"], win_tool.encode())
+        self.assertEqual(table[b"A.Dir"], self.rig.winpath(folder).encode())
+
+    def test_about_box_from_the_question_mark(self):
+        self.open_editor()
+        self.click_control(ABOUT)
+        about = self.rig.find_window("#32770", "About Kestrava", timeout=15)
+        self.assertNotEqual(about, 0, "no About box")
+        boxes = [line.split("\t") for line in self.rig.wintool("boxes").splitlines()]
+        owners = {int(b[0], 16): int(b[4], 16) for b in boxes}
+        self.assertEqual(owners.get(about), self.hwnd)  # owned by the editor
+        self.assertFalse(self.rig.wintool("info", f"{self.hwnd:x}").split("\t")[7] == "1")  # editor disabled
+        self.assertEqual(self.controls(about)[1037]["text"], "Kestrava Version 1.0.0.1 Beta")
+        self.rig.keys("Escape", over=about)
+        self.assertTrue(wait_until(lambda: self.rig.find_window("#32770", "About Kestrava", timeout=0) == 0, 10))
+        self.assertEqual(self.rig.wintool("info", f"{self.hwnd:x}").split("\t")[7], "1")
+        self.assertEqual(self.fields(), self.ENTRIES["A"])
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,13 @@
+#include "ControlFont.h"
+
+HFONT CreateUnderlinedFont(HWND control, bool underline)
+{
+    HGDIOBJ current = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
+    if (!current)
+        current = GetStockObject(DEFAULT_GUI_FONT);
+    LOGFONTA font = {};
+    if (!GetObjectA(current, sizeof(font), &font))
+        return nullptr;
+    font.lfUnderline = underline ? TRUE : FALSE;
+    return CreateFontIndirectA(&font);
+}

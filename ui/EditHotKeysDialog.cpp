@@ -1,0 +1,227 @@
+#include "EditHotKeysDialog.h"
+#include <commdlg.h>
+#include <cstdio>
+#include "framework/Application.h"
+#include "framework/FileDialog.h"
+#include "resource.h"
+#include "util/PathHelpers.h"
+#include "AboutDialog.h"
+
+namespace {
+// Letter label identifiers are the letter's code plus this.
+constexpr int kLetterIdOffset = 935;
+
+HINSTANCE ProgramInstance()
+{
+    const fw::CApplication* app = fw::CApplication::Current();
+    return app ? app->Instance() : GetModuleHandleA(nullptr);
+}
+}  // namespace
+
+CEditHotKeysDialog::CEditHotKeysDialog(HWND parent)
+    : fw::CDialog(IDD_EDIT_HOT_KEYS, parent), m_icon(LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_KESTRAVA)))
+{
+    m_directoryEdit.SetFolderMode(true);
+}
+
+std::string CEditHotKeysDialog::DataFilePath() { return GetProgramFolder() + "\\" + "Kestrava.dat"; }
+
+std::string CEditHotKeysDialog::LetterTip(char letter, const CHotKeyEntry& entry)
+{
+    std::string tip = std::string("Win + ") + letter + ": ";
+    if (entry.m_command.empty())
+        return tip + "(not assigned)";
+    tip += entry.m_command;
+    if (!entry.m_arguments.empty())
+        tip += " " + entry.m_arguments;
+    return tip;
+}
+
+void CEditHotKeysDialog::PreSubclassWindow()
+{
+    // Unowned, it still gets a taskbar button.
+    SetWindowLongA(m_hwnd, GWL_EXSTYLE, GetWindowLongA(m_hwnd, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+}
+
+void CEditHotKeysDialog::DoDataExchange(fw::CDataExchange& exchange)
+{
+    exchange.Control(IDC_TITLE_STRIP, m_titleStrip);
+    for (int i = 0; i < 26; ++i) {
+        if (!m_letters[i].GetSafeHwnd())
+            m_letters[i].SetControlId(IDC_LETTER_A + i);
+        exchange.Control(IDC_LETTER_A + i, m_letters[i]);
+    }
+    exchange.Control(IDC_COMMAND, m_commandEdit);
+    exchange.Control(IDC_START_DIR, m_directoryEdit);
+    exchange.Text(IDC_ARGUMENTS, m_arguments);
+    exchange.Text(IDC_COMMAND, m_command);
+    exchange.Text(IDC_START_DIR, m_directory);
+}
+
+BOOL CEditHotKeysDialog::OnInitDialog()
+{
+    fw::CDialog::OnInitDialog();
+    SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+
+    m_titleStrip.SetFaceName("Verdana");
+    m_titleStrip.SetHeight(18);
+    m_titleStrip.SetWeight(700);
+    m_titleStrip.SetTextColour(RGB(64, 128, 255));
+    m_titleStrip.SetBannerText("Kestrava");
+
+    for (const char letter : {'E', 'F', 'M', 'R'})
+        EnableWindow(Label(letter).GetSafeHwnd(), FALSE);
+
+    m_table.LoadFromFile(DataFilePath());
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        UpdateLetterTip(letter);
+
+    const CHotKeyEntry& entry = m_table.GetEntry(m_currentLetter);
+    m_command = entry.m_command;
+    m_directory = entry.m_directory;
+    m_arguments = entry.m_arguments;
+    UpdateData(false);
+
+    SelectLetter(m_currentLetter);
+    SetWindowText("Kestrava - Edit Keys");
+    SetFocus(m_hwnd);
+    return TRUE;
+}
+
+void CEditHotKeysDialog::UpdateLetterTip(char letter)
+{
+    Label(letter).SetTipText(LetterTip(letter, m_table.GetEntry(letter)));
+}
+
+void CEditHotKeysDialog::SelectLetter(char letter)
+{
+    UpdateData(true);
+    CHotKeyEntry& current = m_table.GetEntry(m_currentLetter);
+    current.m_command = m_command;
+    current.m_directory = m_directory;
+    current.m_arguments = m_arguments;
+    UpdateLetterTip(m_currentLetter);
+
+    const CHotKeyEntry& next = m_table.GetEntry(letter);
+    m_command = next.m_command;
+    m_directory = next.m_directory;
+    m_arguments = next.m_arguments;
+
+    CLetterLabel& previous = Label(m_currentLetter);
+    previous.SetSelected(false);
+    InvalidateRect(previous.GetSafeHwnd(), nullptr, TRUE);
+
+    m_currentLetter = letter;
+    char title[32];
+    std::snprintf(title, sizeof(title), "Editing : Win + %c", letter);
+    m_titleStrip.SetWindowText(title);
+
+    CLetterLabel& selected = Label(letter);
+    selected.SetSelected(true);
+    InvalidateRect(selected.GetSafeHwnd(), nullptr, TRUE);
+
+    UpdateData(false);
+}
+
+void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(DataFilePath()); }
+
+void CEditHotKeysDialog::BrowseForCommand()
+{
+    UpdateData(true);
+    fw::CFileDialog dialog("*.exe", "*.exe", OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING,
+                           "Applications (*.exe)|*.exe|Batch files (*.bat)|*.bat|All files (*.*)|*.*||", m_hwnd);
+    dialog.m_title = "Select application or file to launch when event fires";
+    if (dialog.DoModal() != IDOK)
+        return;
+    m_command = dialog.GetPathName();
+    UpdateData(false);
+}
+
+void CEditHotKeysDialog::BrowseForStartFolder()
+{
+    UpdateData(true);
+    std::string folder;
+    // Opens at the folder as last committed, not as typed since.
+    if (!BrowseForFolder("Choose a start folder", folder, m_table.GetEntry(m_currentLetter).m_directory, m_hwnd))
+        return;
+    m_directory = folder;
+    UpdateData(false);
+}
+
+bool CEditHotKeysDialog::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    // The letter labels post their identifier with lParam 0 and code 0.
+    if (lParam == 0 && wParam >= IDC_LETTER_A && wParam <= IDC_LETTER_Z) {
+        const char letter = static_cast<char>(wParam - kLetterIdOffset);
+        // A disabled letter (E, F, M, R) is never selected, whoever asks.
+        if (IsWindowEnabled(Label(letter).GetSafeHwnd()))
+            SelectLetter(letter);
+        return true;
+    }
+    if (HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+        case IDC_BROWSE_COMMAND:
+            BrowseForCommand();
+            return true;
+        case IDC_BROWSE_START_DIR:
+            BrowseForStartFolder();
+            return true;
+        case IDC_ABOUT_BUTTON: {
+            CAboutDialog about;
+            about.DoModal();
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return fw::CDialog::OnCommand(wParam, lParam);
+}
+
+void CEditHotKeysDialog::OnOK()
+{
+    SelectLetter(m_currentLetter);
+    SaveTable();
+    EndDialog(IDCANCEL);
+}
+
+void CEditHotKeysDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CEditHotKeysDialog::OnPaint()
+{
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(m_hwnd, &paint);
+    SendMessageA(m_hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(m_hwnd, &client);
+    const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_icon);
+    EndPaint(m_hwnd, &paint);
+}
+
+bool CEditHotKeysDialog::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        // A click on any bare part moves the window as the caption would.
+        PostMessageA(m_hwnd, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+        result = 0;
+        return true;
+    case WM_PAINT:
+        if (!IsIconic(m_hwnd))
+            return false;
+        OnPaint();
+        result = 0;
+        return true;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_icon);
+        return true;
+    case WM_DROPEDIT_NOTIFY:
+        UpdateData(true);
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}

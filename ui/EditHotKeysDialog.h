@@ -1,0 +1,52 @@
+// The editor of the 26 hot keys: a captionless dialog that edits a working
+// copy of the table one letter at a time and writes the data file on
+// "Save && Close". Every way out ends with IDCANCEL.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "framework/Dialog.h"
+#include "store/HotKeyTable.h"
+#include "DropEdit.h"
+#include "LetterLabel.h"
+#include "TitleStrip.h"
+
+class CEditHotKeysDialog : public fw::CDialog {
+public:
+    explicit CEditHotKeysDialog(HWND parent = nullptr);
+
+    void SelectLetter(char letter);
+    void SaveTable();
+    void BrowseForCommand();
+    void BrowseForStartFolder();
+
+    // "%s\%s" of the program's folder and "Kestrava.dat".
+    static std::string DataFilePath();
+    // The tip of a letter label: "Win + Q: <command and arguments>" or
+    // "Win + Q: (not assigned)".
+    static std::string LetterTip(char letter, const CHotKeyEntry& entry);
+
+protected:
+    void PreSubclassWindow() override;
+    void DoDataExchange(fw::CDataExchange& exchange) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    CLetterLabel& Label(char letter) { return m_letters[letter - 'A']; }
+    void UpdateLetterTip(char letter);
+    void OnPaint();
+
+    std::string m_arguments;
+    std::string m_command;
+    std::string m_directory;
+    CTitleStrip m_titleStrip;
+    CLetterLabel m_letters[26];
+    HICON m_icon;  // a resource icon: shared, not destroyed
+    CHotKeyTable m_table;
+    char m_currentLetter = 'A';
+    CDropEdit m_commandEdit;    // takes dropped files
+    CDropEdit m_directoryEdit;  // takes dropped folders
+};

@@ -1,0 +1,290 @@
+#include "LinkLabel.h"
+#include <shellapi.h>
+#include "framework/Application.h"
+#include "ControlFont.h"
+
+namespace {
+constexpr size_t kRegistryTextSize = 260;
+constexpr size_t kCommandSize = 2 * kRegistryTextSize;
+}
+
+CLinkLabel::CLinkLabel()
+    : m_hoverColour(GetSysColor(COLOR_HIGHLIGHT)), m_backgroundColour(GetSysColor(COLOR_BTNFACE))
+{
+}
+
+void CLinkLabel::PreSubclassWindow()
+{
+    SetWindowLongA(m_hwnd, GWL_STYLE, GetWindowLongA(m_hwnd, GWL_STYLE) | SS_NOTIFY);
+    if (m_link.empty())
+        m_link = GetWindowText();
+    if (GetWindowText().empty()) {
+        SetWindowText(m_link);
+        FitWindowToText();
+    }
+    m_font.reset(CreateUnderlinedFont(m_hwnd, m_underline));
+    if (m_font)
+        SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
+    FitWindowToText();
+    m_cursor.Load();
+    m_tip.Create(m_hwnd, m_link);
+}
+
+void CLinkLabel::SetLink(const std::string& link)
+{
+    m_link = link;
+    if (m_hwnd) {
+        FitWindowToText();
+        m_tip.SetText(m_link);
+    }
+}
+
+void CLinkLabel::SetColours(COLORREF link, COLORREF visited, COLORREF hover)
+{
+    m_linkColour = link;
+    m_visitedColour = visited;
+    m_hoverColour = hover == CLR_INVALID ? GetSysColor(COLOR_HIGHLIGHT) : hover;
+    if (m_hwnd)
+        InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
+void CLinkLabel::SetVisited(bool visited)
+{
+    m_visited = visited;
+    if (m_hwnd)
+        InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
+void CLinkLabel::SetLinkCursor(HCURSOR cursor) { m_cursor.SetBorrowed(cursor); }
+
+void CLinkLabel::SetUnderline(bool underline)
+{
+    m_underline = underline;
+    if (!m_hwnd)
+        return;
+    fw::Font font(CreateUnderlinedFont(m_hwnd, m_underline));
+    if (!font)
+        return;
+    // Hand the control the new font before the old one is deleted.
+    SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    m_font = std::move(font);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
+void CLinkLabel::SetFitToText(bool fit)
+{
+    m_fitToText = fit;
+    FitWindowToText();
+}
+
+COLORREF CLinkLabel::TextColour() const
+{
+    if (m_hovering)
+        return m_hoverColour;
+    return m_visited ? m_visitedColour : m_linkColour;
+}
+
+void CLinkLabel::FitWindowToText()
+{
+    if (!m_hwnd || !m_fitToText)
+        return;
+    RECT rect;
+    GetWindowRect(m_hwnd, &rect);
+    if (const HWND parent = GetParent(m_hwnd))
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+
+    const std::string text = GetWindowText();
+    SIZE size = {0, 0};
+    if (const HDC dc = GetDC(m_hwnd)) {
+        const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0));
+        const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        if (old)
+            SelectObject(dc, old);
+        ReleaseDC(m_hwnd, dc);
+    }
+
+    const LONG style = GetWindowLongA(m_hwnd, GWL_STYLE);
+    if (style & SS_CENTERIMAGE) {
+        const LONG shrink = ((rect.bottom - rect.top) - size.cy) / 2;
+        rect.top += shrink;
+        rect.bottom -= shrink;
+    } else {
+        rect.bottom = rect.top + size.cy;
+    }
+    const LONG alignment = style & SS_TYPEMASK;
+    if (alignment == SS_CENTER) {
+        const LONG shrink = ((rect.right - rect.left) - size.cx) / 2;
+        rect.left += shrink;
+        rect.right -= shrink;
+    } else if (alignment == SS_RIGHT) {
+        rect.left = rect.right - size.cx;
+    } else {
+        rect.right = rect.left + size.cx;
+    }
+    SetWindowPos(m_hwnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool CLinkLabel::PreTranslateMessage(MSG* message)
+{
+    m_tip.RelayEvent(*message);
+    return false;
+}
+
+bool CLinkLabel::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (message == WM_COMMAND && HIWORD(wParam) == STN_CLICKED && reinterpret_cast<HWND>(lParam) == m_hwnd) {
+        OnClicked();
+        result = 0;
+        return true;
+    }
+    if (message == WM_CTLCOLORSTATIC) {
+        const HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, TextColour());
+        SetBkColor(dc, m_backgroundColour);
+        result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        return true;
+    }
+    return false;
+}
+
+LRESULT CLinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETCURSOR:
+        if (!m_cursor.Get())
+            return FALSE;
+        SetCursor(m_cursor.Get());
+        return TRUE;
+    case WM_MOUSEMOVE: {
+        const LRESULT result = Default(message, wParam, lParam);
+        OnMouseMove(lParam);
+        return result;
+    }
+    case WM_CAPTURECHANGED:
+        // Capture taken away (the error box, a drag): do not stay lit.
+        if (m_hovering && reinterpret_cast<HWND>(lParam) != m_hwnd) {
+            m_hovering = false;
+            RedrawNow();
+        }
+        return Default(message, wParam, lParam);
+    default:
+        return Default(message, wParam, lParam);
+    }
+}
+
+void CLinkLabel::OnMouseMove(LPARAM position)
+{
+    if (!m_hovering) {
+        m_hovering = true;
+        RedrawNow();
+        SetCapture(m_hwnd);
+        return;
+    }
+    const POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    RECT client;
+    GetClientRect(m_hwnd, &client);
+    if (!PtInRect(&client, point)) {
+        m_hovering = false;
+        ReleaseCapture();
+        RedrawNow();
+    }
+}
+
+void CLinkLabel::OnClicked()
+{
+    const int result = OpenLink(m_link, SW_SHOW);
+    if (result > 32) {
+        SetVisited(true);
+        return;
+    }
+    MessageBeep(MB_ICONEXCLAMATION);
+    ReportLaunchError(result);
+}
+
+void CLinkLabel::RedrawNow() const
+{
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string& text)
+{
+    fw::RegKey key;
+    const LONG opened = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    if (opened != ERROR_SUCCESS)
+        return opened;
+    char value[kRegistryTextSize] = "";
+    LONG size = sizeof(value);
+    // An unreadable or over-long value counts as empty.
+    if (RegQueryValueA(key.get(), nullptr, value, &size) != ERROR_SUCCESS || size <= 0)
+        value[0] = '\0';
+    value[kRegistryTextSize - 1] = '\0';
+    text = value;
+    return opened;
+}
+
+bool BuildFallbackCommand(const std::string& command, const std::string& link, std::string& result)
+{
+    std::string assembled = command;
+    auto placeholder = assembled.find("\"%1\"");
+    if (placeholder == std::string::npos)
+        placeholder = assembled.find("%1");
+    if (placeholder != std::string::npos)
+        assembled.erase(placeholder);
+    assembled += ' ';
+    assembled += link;
+    // A cut command line could start something else than asked: refuse instead.
+    if (assembled.size() >= kCommandSize)
+        return false;
+    result = assembled;
+    return true;
+}
+
+int OpenLink(const std::string& text, int showCommand)
+{
+    const auto shell = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", text.c_str(), nullptr, nullptr, showCommand));
+    const int shellResult = static_cast<int>(shell);
+    if (static_cast<UINT_PTR>(shell) > 32)
+        return shellResult;
+
+    std::string type;
+    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, ".htm", type) != ERROR_SUCCESS || type.empty())
+        return shellResult;
+    std::string command;
+    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, type + "\\shell\\open\\command", command) != ERROR_SUCCESS ||
+        command.empty())
+        return shellResult;
+    std::string line;
+    if (!BuildFallbackCommand(command, text, line))
+        return shellResult;
+    return static_cast<int>(WinExec(line.c_str(), showCommand));
+}
+
+std::string LaunchErrorText(int code)
+{
+    const char* reason = nullptr;
+    switch (code) {
+    case 0: reason = "The operating system is out\nof memory or resources."; break;
+    case 2: reason = "The specified file was not found."; break;
+    case 3: reason = "The specified path was not found."; break;
+    case 5: reason = "The operating system denied\naccess to the specified file."; break;
+    case 8: reason = "There was not enough memory to complete the operation."; break;
+    case 11: reason = "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."; break;
+    case 26: reason = "A sharing violation occurred. "; break;
+    case 27: reason = "The filename association is\nincomplete or invalid."; break;
+    case 28: reason = "The DDE transaction could not\nbe completed because the request timed out."; break;
+    case 29: reason = "The DDE transaction failed."; break;
+    case 30:
+        reason = "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed.";
+        break;
+    case 31: reason = "There is no application associated\nwith the given filename extension."; break;
+    case 32: reason = "The specified dynamic-link library was not found."; break;
+    default: break;
+    }
+    const std::string text = reason ? reason : "Unknown Error (" + std::to_string(code) + ") occurred.";
+    return "Unable to open hyperlink:\n\n" + text;
+}
+
+void ReportLaunchError(int code) { fw::AppMessageBox(LaunchErrorText(code), MB_ICONEXCLAMATION | MB_OK); }
