@@ -12,7 +12,6 @@
 namespace {
 
 const char kMutexName[] = "KestravaMutex";
-const char kDataFileName[] = "Kestrava.dat";
 
 void InsertItem(HMENU menu, UINT position, UINT id, const char* text)
 {
@@ -26,8 +25,6 @@ void InsertItem(HMENU menu, UINT position, UINT id, const char* text)
 }
 
 }  // namespace
-
-std::string CHotKeyApplet::DataFilePath() { return GetProgramFolder() + "\\" + kDataFileName; }
 
 std::string CHotKeyApplet::GetTipText() { return "Kestrava"; }
 
@@ -53,7 +50,7 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
     }
 
     if (InstallKbHook(GetHiddenWindow()))
-        m_table.LoadFromFile(DataFilePath());
+        m_table.LoadFromFile(GetDataFilePath());
     else
         fw::AppMessageBox("Unable to install keyboard hook. Sorry", MB_OK);
 
@@ -155,7 +152,7 @@ void CHotKeyApplet::OpenEditor()
 
     // Saved or not, the table follows the file.
     fw::CWaitCursor wait;
-    m_table.LoadFromFile(DataFilePath());
+    m_table.LoadFromFile(GetDataFilePath());
 }
 
 void CHotKeyApplet::Stop()

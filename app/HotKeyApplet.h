@@ -28,9 +28,6 @@ public:
     void OpenEditor();
     void Stop();
 
-    // "%s\%s" of the program's folder and "Kestrava.dat".
-    static std::string DataFilePath();
-
 private:
     bool m_editorOpen = false;
     CEditHotKeysDialog* m_pEditor = nullptr;  // not owned: lives in OpenEditor

@@ -21,7 +21,8 @@ if(WIN32)
         add_executable(${name} ${ARG_SOURCES})
         kestrava_warnings(${name})
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main ${KESTRAVA_STATIC_LINK})
-        add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${CMAKE_BINARY_DIR}/test-results/${name}.xml)
+        # The result file is named as Wine sees it: drive Z: is the Unix root.
+        add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/test-results/${name}.xml)
         set_tests_properties(${name} PROPERTIES
             FIXTURES_REQUIRED rig
             ENVIRONMENT "KESTRAVA_RIG=${KESTRAVA_RIG_DIR}"

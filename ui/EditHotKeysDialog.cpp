@@ -24,8 +24,6 @@ CEditHotKeysDialog::CEditHotKeysDialog(HWND parent)
     m_directoryEdit.SetFolderMode(true);
 }
 
-std::string CEditHotKeysDialog::DataFilePath() { return GetProgramFolder() + "\\" + "Kestrava.dat"; }
-
 std::string CEditHotKeysDialog::LetterTip(char letter, const CHotKeyEntry& entry)
 {
     std::string tip = std::string("Win + ") + letter + ": ";
@@ -72,7 +70,7 @@ BOOL CEditHotKeysDialog::OnInitDialog()
     for (const char letter : {'E', 'F', 'M', 'R'})
         EnableWindow(Label(letter).GetSafeHwnd(), FALSE);
 
-    m_table.LoadFromFile(DataFilePath());
+    m_table.LoadFromFile(GetDataFilePath());
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         UpdateLetterTip(letter);
 
@@ -123,7 +121,7 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     UpdateData(false);
 }
 
-void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(DataFilePath()); }
+void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(GetDataFilePath()); }
 
 void CEditHotKeysDialog::BrowseForCommand()
 {

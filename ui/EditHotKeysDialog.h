@@ -19,8 +19,6 @@ public:
     void BrowseForCommand();
     void BrowseForStartFolder();
 
-    // "%s\%s" of the program's folder and "Kestrava.dat".
-    static std::string DataFilePath();
     // The tip of a letter label: "Win + Q: <command and arguments>" or
     // "Win + Q: (not assigned)".
     static std::string LetterTip(char letter, const CHotKeyEntry& entry);

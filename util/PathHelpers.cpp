@@ -97,6 +97,8 @@ std::string GetProgramFolder()
     return folder;
 }
 
+std::string GetDataFilePath() { return GetProgramFolder() + "\\" + "Kestrava.dat"; }
+
 std::string GetFolderPart(const std::string& path) { return PathText::GetFolderPart(path, CP_ACP); }
 
 void StripTrailingSeparator(std::string& path) { PathText::StripTrailingSeparator(path, CP_ACP); }

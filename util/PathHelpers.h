@@ -8,6 +8,8 @@
 // The running executable's folder, never with a trailing separator ("C:" for
 // a program in a drive's root).
 std::string GetProgramFolder();
+// The data file, "Kestrava.dat" in the program's folder: "%s\%s" of the two.
+std::string GetDataFilePath();
 // The text before the last separator; empty when there is none.
 std::string GetFolderPart(const std::string& path);
 // Removes one trailing separator (and the blanks after it); otherwise leaves
