@@ -1,8 +1,8 @@
 #include "Launcher.h"
 #include <shellapi.h>
-#include <cstring>
 #include "framework/Application.h"
 #include "util/GuardedCall.h"
+#include "util/OpenCommand.h"
 #include "util/PathHelpers.h"
 #include "util/RegistryKey.h"
 
@@ -12,17 +12,6 @@ namespace {
 
 const char kDontKnow[] = "Don't know how to launch file :\n";
 const char kTooLong[] = "The command line is too long. ";
-
-// Index of the quoted placeholder "\"%1\"", stepping over whole characters of
-// the ANSI code page, or npos.
-std::string::size_type FindQuotedPlaceholder(const std::string& text)
-{
-    const char* begin = text.c_str();
-    for (const char* p = begin; *p; p = CharNextA(p))
-        if (std::strncmp(p, "\"%1\"", 4) == 0)
-            return static_cast<std::string::size_type>(p - begin);
-    return std::string::npos;
-}
 
 void ReportWinExecFailure(const std::string& command, const char* reason)
 {
@@ -64,22 +53,9 @@ std::string FindOpenCommand(const std::string& extension)
 
 bool BuildFallbackCommandLine(const std::string& openCommand, const std::string& command, std::string& line)
 {
-    std::string assembled = openCommand.substr(0, openCommand.find('\0'));
-    auto placeholder = FindQuotedPlaceholder(assembled);
-    if (placeholder == std::string::npos)
-        placeholder = assembled.find("%1");
-    if (placeholder != std::string::npos)
-        assembled.erase(placeholder);
-    assembled += ' ';
     // Quoted when it holds a blank, so that the program gets it as one argument.
-    if (command.find(' ') != std::string::npos)
-        assembled += '"' + command + '"';
-    else
-        assembled += command;
-    if (assembled.size() >= kCommandLineCapacity)
-        return false;
-    line = std::move(assembled);
-    return true;
+    const bool blank = command.find(' ') != std::string::npos;
+    return ComposeOpenCommand(openCommand, blank ? '"' + command + '"' : command, line);
 }
 
 const char* WinExecReason(UINT result)

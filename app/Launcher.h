@@ -7,9 +7,6 @@
 
 namespace Launcher {
 
-// The fallback's command line is built in a buffer of this many bytes.
-constexpr size_t kCommandLineCapacity = 520;
-
 // ShellExecuteA "open" with the entry's arguments and directory. A processor
 // fault or exception inside the shell counts as failure. True when the shell
 // reports success (a result above 32).
@@ -21,9 +18,9 @@ bool OpenWithShell(HWND owner, const CHotKeyEntry& entry);
 // is missing.
 std::string FindOpenCommand(const std::string& extension);
 
-// The open command cut at its "%1" placeholder (quoted or bare), then a blank
-// and the command, quoted when it holds a blank. False, with line untouched,
-// when the result would not fit the fallback's buffer.
+// The open command cut at its "%1" placeholder, then a blank and the
+// command, quoted when it holds a blank (ComposeOpenCommand). False, with
+// line untouched, when the result would not fit the fallback's buffer.
 bool BuildFallbackCommandLine(const std::string& openCommand, const std::string& command, std::string& line);
 
 // The reason text for a WinExec result below 32.

@@ -2,15 +2,10 @@
 #include <shellapi.h>
 #include "framework/Application.h"
 #include "ControlFont.h"
+#include "util/OpenCommand.h"
 
 namespace {
 constexpr size_t kRegistryTextSize = 260;
-constexpr size_t kCommandSize = 2 * kRegistryTextSize;
-}
-
-CLinkLabel::CLinkLabel()
-    : m_hoverColour(GetSysColor(COLOR_HIGHLIGHT)), m_backgroundColour(GetSysColor(COLOR_BTNFACE))
-{
 }
 
 void CLinkLabel::PreSubclassWindow()
@@ -77,13 +72,6 @@ void CLinkLabel::SetFitToText(bool fit)
     FitWindowToText();
 }
 
-COLORREF CLinkLabel::TextColour() const
-{
-    if (m_hovering)
-        return m_hoverColour;
-    return m_visited ? m_visitedColour : m_linkColour;
-}
-
 void CLinkLabel::FitWindowToText()
 {
     if (!m_hwnd || !m_fitToText)
@@ -126,72 +114,6 @@ void CLinkLabel::FitWindowToText()
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool CLinkLabel::PreTranslateMessage(MSG* message)
-{
-    m_tip.RelayEvent(*message);
-    return false;
-}
-
-bool CLinkLabel::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    if (message == WM_COMMAND && HIWORD(wParam) == STN_CLICKED && reinterpret_cast<HWND>(lParam) == m_hwnd) {
-        OnClicked();
-        result = 0;
-        return true;
-    }
-    if (message == WM_CTLCOLORSTATIC) {
-        const HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, TextColour());
-        SetBkColor(dc, m_backgroundColour);
-        result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-        return true;
-    }
-    return false;
-}
-
-LRESULT CLinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_SETCURSOR:
-        if (!m_cursor.Get())
-            return FALSE;
-        SetCursor(m_cursor.Get());
-        return TRUE;
-    case WM_MOUSEMOVE: {
-        const LRESULT result = Default(message, wParam, lParam);
-        OnMouseMove(lParam);
-        return result;
-    }
-    case WM_CAPTURECHANGED:
-        // Capture taken away (the error box, a drag): do not stay lit.
-        if (m_hovering && reinterpret_cast<HWND>(lParam) != m_hwnd) {
-            m_hovering = false;
-            RedrawNow();
-        }
-        return Default(message, wParam, lParam);
-    default:
-        return Default(message, wParam, lParam);
-    }
-}
-
-void CLinkLabel::OnMouseMove(LPARAM position)
-{
-    if (!m_hovering) {
-        m_hovering = true;
-        RedrawNow();
-        SetCapture(m_hwnd);
-        return;
-    }
-    const POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    RECT client;
-    GetClientRect(m_hwnd, &client);
-    if (!PtInRect(&client, point)) {
-        m_hovering = false;
-        ReleaseCapture();
-        RedrawNow();
-    }
-}
-
 void CLinkLabel::OnClicked()
 {
     const int result = OpenLink(m_link, SW_SHOW);
@@ -201,11 +123,6 @@ void CLinkLabel::OnClicked()
     }
     MessageBeep(MB_ICONEXCLAMATION);
     ReportLaunchError(result);
-}
-
-void CLinkLabel::RedrawNow() const
-{
-    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string& text)
@@ -224,23 +141,6 @@ LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string& text
     return opened;
 }
 
-bool BuildFallbackCommand(const std::string& command, const std::string& link, std::string& result)
-{
-    std::string assembled = command;
-    auto placeholder = assembled.find("\"%1\"");
-    if (placeholder == std::string::npos)
-        placeholder = assembled.find("%1");
-    if (placeholder != std::string::npos)
-        assembled.erase(placeholder);
-    assembled += ' ';
-    assembled += link;
-    // A cut command line could start something else than asked: refuse instead.
-    if (assembled.size() >= kCommandSize)
-        return false;
-    result = assembled;
-    return true;
-}
-
 int OpenLink(const std::string& text, int showCommand)
 {
     const auto shell = reinterpret_cast<INT_PTR>(
@@ -257,7 +157,7 @@ int OpenLink(const std::string& text, int showCommand)
         command.empty())
         return shellResult;
     std::string line;
-    if (!BuildFallbackCommand(command, text, line))
+    if (!ComposeOpenCommand(command, text, line))
         return shellResult;
     return static_cast<int>(WinExec(line.c_str(), showCommand));
 }

@@ -4,15 +4,11 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "framework/Controls.h"
 #include "framework/Handle.h"
-#include "framework/ToolTip.h"
-#include "HandCursor.h"
+#include "HoverLabel.h"
 
-class CLinkLabel : public fw::CStatic {
+class CLinkLabel : public CHoverLabel {
 public:
-    CLinkLabel();
-
     void SetLink(const std::string& link);
     const std::string& GetLink() const { return m_link; }
     // hover == CLR_INVALID (-1) means the system highlight colour.
@@ -29,38 +25,24 @@ public:
     bool GetUnderline() const { return m_underline; }
     void SetFitToText(bool fit);
     bool GetFitToText() const { return m_fitToText; }
-    bool IsHovering() const { return m_hovering; }
-    // The colour the text is drawn in now.
-    COLORREF TextColour() const;
-
     // Resizes the control to its text, keeping its left edge, right edge or
     // centre as its SS_ alignment says (and its vertical centre with SS_CENTERIMAGE).
     void FitWindowToText();
 
-    bool PreTranslateMessage(MSG* message) override;
-    bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-
 protected:
     void PreSubclassWindow() override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    COLORREF RestingColour() const override { return m_visited ? m_visitedColour : m_linkColour; }
+    // Opens the link; on failure a beep and the reason.
+    void OnClicked() override;
 
 private:
-    void OnMouseMove(LPARAM position);
-    void OnClicked();
-    void RedrawNow() const;
-
     COLORREF m_linkColour = RGB(0, 0, 238);
     COLORREF m_visitedColour = RGB(85, 26, 139);
-    COLORREF m_hoverColour;
-    bool m_hovering = false;
     bool m_visited = false;
     bool m_underline = true;
     bool m_fitToText = true;
     std::string m_link;
     fw::Font m_font;
-    CHandCursor m_cursor;
-    fw::CToolTip m_tip;
-    COLORREF m_backgroundColour;
 };
 
 // Opens text through the shell, else with the ".htm" program. Returns a
@@ -69,10 +51,6 @@ int OpenLink(const std::string& text, int showCommand);
 // Reads a key's default value (treated as empty when unreadable or longer
 // than 259 characters). Returns the result of opening the key.
 LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string& text);
-// The ".htm" open command with link put in place of its "%1" (quoted or
-// bare) placeholder, or after it when it has none. False, and nothing
-// written, when the command would exceed the 519 characters the fallback allows.
-bool BuildFallbackCommand(const std::string& command, const std::string& link, std::string& result);
 // "Unable to open hyperlink:\n\n" and the reason for a shell or WinExec code.
 std::string LaunchErrorText(int code);
 void ReportLaunchError(int code);

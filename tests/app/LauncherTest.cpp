@@ -15,27 +15,6 @@ TEST(FallbackCommandLine, CutsAtTheQuotedPlaceholderAndKeepsItsBlank)
     EXPECT_EQ(line, "notepad.exe  C:\\Notes\\list.txt");
 }
 
-TEST(FallbackCommandLine, CutsAtTheBarePlaceholderAndDropsWhatFollows)
-{
-    std::string line;
-    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("viewer.exe /open %1 /readonly %1", "a.kv", line));
-    EXPECT_EQ(line, "viewer.exe /open  a.kv");
-}
-
-TEST(FallbackCommandLine, QuotedPlaceholderWinsOverAnEarlierBareOne)
-{
-    std::string line;
-    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("x.exe %1 \"%1\"", "f", line));
-    EXPECT_EQ(line, "x.exe %1  f");
-}
-
-TEST(FallbackCommandLine, WithoutPlaceholderTheCommandFollowsTheWholeLine)
-{
-    std::string line;
-    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("player.exe /play", "song.kv", line));
-    EXPECT_EQ(line, "player.exe /play song.kv");
-}
-
 TEST(FallbackCommandLine, ACommandWithBlanksIsQuoted)
 {
     std::string line;
@@ -55,15 +34,6 @@ TEST(FallbackCommandLine, NeverBuildsALineLongerThanTheBuffer)
     EXPECT_EQ(line, "untouched");
     // Quotes count too.
     EXPECT_FALSE(Launcher::BuildFallbackCommandLine(open, std::string(510, 'c') + " x", line));
-}
-
-TEST(FallbackCommandLine, PlaceholderSearchStepsOverDoubleByteCharacters)
-{
-    // Only meaningful where the ANSI code page has lead bytes; elsewhere the
-    // bytes are single characters and the cut is the plain one.
-    std::string line;
-    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("tool.exe \"%1\"", "\x93\xfa.txt", line));
-    EXPECT_EQ(line, "tool.exe  \x93\xfa.txt");
 }
 
 TEST(WinExecReason, TheTableAndTheEmptyTextForEveryOtherCode)

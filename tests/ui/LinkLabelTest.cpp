@@ -60,34 +60,6 @@ TEST(ReportLaunchError, OtherCodesAreUnknownErrors)
         EXPECT_EQ(app.texts[i], "Unable to open hyperlink:\n\nUnknown Error (" + expected[i] + ") occurred.");
 }
 
-TEST(FallbackCommand, QuotedPlaceholderIsCutWithItsQuotes)
-{
-    std::string line;
-    ASSERT_TRUE(BuildFallbackCommand("\"C:\\Web\\browse.exe\" -nohome \"%1\"", "https://x.example", line));
-    EXPECT_EQ(line, "\"C:\\Web\\browse.exe\" -nohome  https://x.example");
-}
-
-TEST(FallbackCommand, BarePlaceholderAndNone)
-{
-    std::string line;
-    ASSERT_TRUE(BuildFallbackCommand("browse.exe %1 -new", "u", line));
-    EXPECT_EQ(line, "browse.exe  u");  // cut at the placeholder: what followed it goes too
-    ASSERT_TRUE(BuildFallbackCommand("browse.exe", "u", line));
-    EXPECT_EQ(line, "browse.exe u");
-    ASSERT_TRUE(BuildFallbackCommand("b.exe \"%1\" %1", "u", line));
-    EXPECT_EQ(line, "b.exe  u");  // the quoted form is looked for first
-}
-
-TEST(FallbackCommand, TooLongIsRefusedNotCut)
-{
-    std::string line = "unchanged";
-    EXPECT_FALSE(BuildFallbackCommand(std::string(259, 'c'), std::string(300, 'u'), line));
-    EXPECT_EQ(line, "unchanged");
-    ASSERT_TRUE(BuildFallbackCommand(std::string(259, 'c'), std::string(259, 'u'), line));  // 519: fits
-    EXPECT_EQ(line.size(), 519u);
-    EXPECT_FALSE(BuildFallbackCommand(std::string(259, 'c'), std::string(260, 'u'), line));
-}
-
 TEST(ReadRegistryDefault, ReadsEmptyAndOverlongValues)
 {
     const char* base = "Software\\KestravaUiTest";

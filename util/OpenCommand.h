@@ -1,0 +1,15 @@
+// The command line that opens a file or link with the open command a file
+// type registers ("C:\Tools\view.exe" "%1"): the command cut at its "%1"
+// placeholder, then a blank and the argument.
+#pragma once
+#include <string>
+
+// The fallbacks that run such a command line build it in this many bytes.
+constexpr std::string::size_type kOpenCommandCapacity = 520;
+
+// Cuts openCommand at the quoted placeholder "\"%1\"" (searched character by
+// character in the ANSI code page), else at the bare "%1", dropping all that
+// follows; without one the whole command stays. Appends a blank and the
+// argument as given. False, with line untouched, when the result would not
+// fit kOpenCommandCapacity: a cut command line could start something else.
+bool ComposeOpenCommand(const std::string& openCommand, const std::string& argument, std::string& line);
