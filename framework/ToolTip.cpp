@@ -16,6 +16,9 @@ TOOLINFOA CToolTip::Tool(const std::string& text) const
 
 bool CToolTip::Create(HWND owner, const std::string& text)
 {
+    // Registers the tooltip class: the common controls may not be loaded yet.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
     m_owner = owner;
     m_tip.reset(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, owner, nullptr, nullptr, nullptr));
