@@ -6,27 +6,10 @@
 #include <vector>
 #include "TestWindows.h"
 #include "ui/DropEdit.h"
+#include "tests/common/MakeDrop.h"
 
 namespace {
 
-// A real shell drop handle holding the given ANSI paths, as the shell builds it.
-HDROP MakeDrop(const std::vector<std::string>& paths)
-{
-    size_t size = sizeof(DROPFILES) + 1;
-    for (const auto& path : paths)
-        size += path.size() + 1;
-    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = FALSE;
-    char* names = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-    for (const auto& path : paths) {
-        std::memcpy(names, path.c_str(), path.size() + 1);
-        names += path.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
 
 class DropTest : public ::testing::Test {
 protected:

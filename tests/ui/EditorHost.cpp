@@ -16,6 +16,7 @@
 #include "framework/Handle.h"
 #include "ui/AboutDialog.h"
 #include "ui/EditHotKeysDialog.h"
+#include "tests/common/MakeDrop.h"
 
 namespace {
 
@@ -31,23 +32,6 @@ protected:
     }
 };
 
-HDROP MakeDrop(const std::vector<std::string>& paths)
-{
-    size_t size = sizeof(DROPFILES) + 1;
-    for (const auto& path : paths)
-        size += path.size() + 1;
-    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    GetCursorPos(&drop->pt);
-    char* names = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-    for (const auto& path : paths) {
-        std::memcpy(names, path.c_str(), path.size() + 1);
-        names += path.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
 
 LRESULT CALLBACK DropHelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -5,22 +5,11 @@
 #include "framework/Application.h"
 #include "ui/AboutDialog.h"
 #include "ui/LinkLabel.h"
+#include "tests/common/MessageBoxRecorder.h"
 
 namespace {
 
-// Catches the boxes that the code under test raises.
-class CapturingApplication : public fw::CApplication {
-public:
-    CapturingApplication() : fw::CApplication(GetModuleHandleA(nullptr)) {}
-    int MessageBox(const std::string& text, UINT type) override
-    {
-        texts.push_back(text);
-        types.push_back(type);
-        return IDOK;
-    }
-    std::vector<std::string> texts;
-    std::vector<UINT> types;
-};
+using CapturingApplication = CMessageBoxRecorder;
 
 TEST(ReportLaunchError, EveryCodeHasItsReason)
 {
