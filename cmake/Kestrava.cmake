@@ -36,6 +36,19 @@ if(WIN32)
     find_program(KESTRAVA_PYTHON NAMES python3 HINTS /usr/bin REQUIRED)
     set(KESTRAVA_RIG_DIR "${CMAKE_BINARY_DIR}/rig" CACHE PATH "Wine prefix, X display and logs of the test rig")
 
+    # A program of the tests or benchmarks: GUI or console, statically linked.
+    function(kestrava_program name)
+        cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS;OPTIONS" ${ARGN})
+        add_executable(${name} ${ARG_SOURCES})
+        kestrava_warnings(${name})
+        if(ARG_GUI)
+            target_link_options(${name} PRIVATE -mwindows)
+        endif()
+        target_link_options(${name} PRIVATE ${ARG_OPTIONS})
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${KESTRAVA_STATIC_LINK})
+        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    endfunction()
+
     # A GoogleTest executable run under Wine inside the rig's prefix.
     function(kestrava_wine_gtest name)
         cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
