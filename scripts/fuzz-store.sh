@@ -21,6 +21,16 @@ work=$build/fuzz-store
 mkdir -p "$work/corpus" "$work/artifacts"
 cp -n "$root"/tests/store/corpus/* "$work/corpus/" 2>/dev/null || true
 
-"$build/tests/store/store_fuzz" "$work/corpus" \
+# The fuzzer's progress goes to a log; the summary, or the finding, is shown.
+log=$work/fuzz.log
+if "$build/tests/store/store_fuzz" "$work/corpus" \
     -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=2048 -timeout=10 \
-    -print_final_stats=1 -artifact_prefix="$work/artifacts/"
+    -print_final_stats=1 -artifact_prefix="$work/artifacts/" >"$log" 2>&1; then
+    grep -E '^(Done|stat::)' "$log" || true
+    grep -E '^#[0-9]+' "$log" | tail -n 1
+else
+    status=$?
+    tail -n 60 "$log"
+    echo "fuzz-store: the fuzzer found a problem (log: $log, reproducer in $work/artifacts/)" >&2
+    exit $status
+fi
