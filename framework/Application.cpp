@@ -42,6 +42,12 @@ std::string CApplication::Caption() const
     return caption;
 }
 
+HINSTANCE ProgramInstance()
+{
+    const CApplication* app = CApplication::Current();
+    return app && app->Instance() ? app->Instance() : GetModuleHandleA(nullptr);
+}
+
 UINT AppMessageBoxStyle(UINT type)
 {
     const UINT buttons = type & MB_TYPEMASK;

@@ -39,6 +39,10 @@ private:
     CApplication* m_previous;
 };
 
+// The module the program runs from: the application object's instance, or
+// the executable's when there is none.
+HINSTANCE ProgramInstance();
+
 // Shows a box through the current application object; without one, a plain
 // box with the same caption and icon rule.
 int AppMessageBox(const std::string& text, UINT type = MB_OK);

@@ -23,7 +23,7 @@ CDialog::CDialog(UINT templateId, HWND parent) : m_parent(parent), m_templateId(
 INT_PTR CDialog::DoModal()
 {
     CApplication* app = CApplication::Current();
-    const HINSTANCE instance = app ? app->Instance() : GetModuleHandleA(nullptr);
+    const HINSTANCE instance = ProgramInstance();
     HWND owner = m_parent ? m_parent : (app ? app->MainWindow() : nullptr);
     if (owner && !IsWindow(owner))
         owner = nullptr;

@@ -26,9 +26,7 @@ void CAboutDialog::DoDataExchange(fw::CDataExchange& exchange)
 BOOL CAboutDialog::OnInitDialog()
 {
     fw::CDialog::OnInitDialog();
-    const fw::CApplication* app = fw::CApplication::Current();
-    const HMODULE program = app ? app->Instance() : GetModuleHandleA(nullptr);
-    m_versionText = VersionLine(PathText::ModuleFileName(program));
+    m_versionText = VersionLine(PathText::ModuleFileName(fw::ProgramInstance()));
     UpdateData(false);
     return TRUE;
 }

@@ -10,16 +10,10 @@
 namespace {
 // Letter label identifiers are the letter's code plus this.
 constexpr int kLetterIdOffset = 935;
-
-HINSTANCE ProgramInstance()
-{
-    const fw::CApplication* app = fw::CApplication::Current();
-    return app ? app->Instance() : GetModuleHandleA(nullptr);
-}
 }  // namespace
 
 CEditHotKeysDialog::CEditHotKeysDialog(HWND parent)
-    : fw::CDialog(IDD_EDIT_HOT_KEYS, parent), m_icon(LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(IDI_KESTRAVA)))
+    : fw::CDialog(IDD_EDIT_HOT_KEYS, parent), m_icon(LoadIconA(fw::ProgramInstance(), MAKEINTRESOURCEA(IDI_KESTRAVA)))
 {
     m_directoryEdit.SetFolderMode(true);
 }

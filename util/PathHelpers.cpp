@@ -90,9 +90,7 @@ std::string ModuleFileName(HMODULE module)
 
 std::string GetProgramFolder()
 {
-    const fw::CApplication* app = fw::CApplication::Current();
-    const HMODULE module = app && app->Instance() ? app->Instance() : GetModuleHandleA(nullptr);
-    std::string folder = GetFolderPart(PathText::ModuleFileName(module));
+    std::string folder = GetFolderPart(PathText::ModuleFileName(fw::ProgramInstance()));
     StripTrailingSeparator(folder);
     return folder;
 }

@@ -54,7 +54,7 @@ class StartUpTest(KestravaTest):
         self.assertEqual(self.boxes(), [])
         self.assertIsNone(first.poll())
         # Only one icon: the slot left of ours stays empty.
-        self.assertEqual(self.tray_pixels("tray-second", slot=1), self.tray_pixels("tray-empty-1", slot=1))
+        self.assertEqual(self.rig.tray_pixels("tray-second", slot=1), self.rig.tray_pixels("tray-empty-1", slot=1))
 
     def test_ten_starts_at_once_leave_exactly_one(self):
         procs = [self.rig.start(self.folder / "Kestrava.exe") for _ in range(10)]

@@ -32,7 +32,7 @@ class ReleaseTest(KestravaTest):
         self.assertEqual(names, ["Kestrava/", "Kestrava/Kestrahk.dll", "Kestrava/Kestrava.exe", "Kestrava/README.txt"])
         self.folder = self.scratch / "unpacked" / "Kestrava"
         shutil.copy(self.rig.bin / "bin" / "recorder.exe", self.folder)
-        self.empty_tray = self.tray_pixels("release-tray-empty")
+        self.empty_tray = self.rig.tray_pixels("release-tray-empty")
         self.probe_log = self.scratch / "probe.log"
 
     def test_unpacked_release_runs_and_launches_a_hot_key(self):

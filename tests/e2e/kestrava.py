@@ -2,7 +2,6 @@
 program, the hook library and a data file, the tray icon, message boxes."""
 import re
 import shutil
-import subprocess
 import sys
 from pathlib import Path
 
@@ -19,12 +18,6 @@ def unescape(text):
     return re.sub(r"\\(.)", lambda m: {"n": "\n", "t": "\t", "r": "\r"}.get(m.group(1), m.group(1)), text)
 
 
-def pixels(png, x, y, w, h):
-    """Raw RGB bytes of a rectangle of a screenshot."""
-    return subprocess.run(["convert", str(png), "-crop", f"{w}x{h}+{x}+{y}", "rgb:-"],
-                          stdout=subprocess.PIPE, check=True).stdout
-
-
 class KestravaTest(DesktopTest):
     """Each test gets a folder with Kestrava.exe, Kestrahk.dll and the recorder."""
 
@@ -32,7 +25,7 @@ class KestravaTest(DesktopTest):
         super().setUp()
         self.folder = self.scratch / "app"
         self.install(self.folder)
-        self.empty_tray = self.tray_pixels("tray-empty")
+        self.empty_tray = self.rig.tray_pixels("tray-empty")
         self.probe_log = self.scratch / "probe.log"
 
     def install(self, folder, hook_library=None):
@@ -49,12 +42,8 @@ class KestravaTest(DesktopTest):
     def write_table(self, entries):
         datafile.write_table(self.folder / "Kestrava.dat", entries)
 
-    def tray_pixels(self, name, slot=0):
-        x, y = self.rig.tray_icon_point(slot)
-        return pixels(self.rig.screenshot(name), x - 8, y - 8, 16, 16)
-
     def icon_shown(self):
-        return self.tray_pixels("tray-now") != self.empty_tray
+        return self.rig.tray_pixels("tray-now") != self.empty_tray
 
     def click_probe(self):
         """Brings the key probe to the front the way a user would: a click into it."""

@@ -309,12 +309,23 @@ class Rig:
         left, top, right, bottom = map(int, self.wintool("rect", f"{self.find_window('Shell_TrayWnd'):x}").split())
         return right - 10 - 20 * slot, (top + bottom) // 2
 
+    def tray_pixels(self, name, slot=0) -> bytes:
+        """The RGB bytes of tray slot `slot` (16 x 16 around its centre), from a screenshot kept as `name`."""
+        x, y = self.tray_icon_point(slot)
+        return pixels(self.screenshot(name), x - 8, y - 8, 16, 16)
+
     # --- evidence --------------------------------------------------------
     def screenshot(self, name) -> Path:
         path = self.dir / "screenshots" / f"{name}.png"
         subprocess.run(["import", "-window", "root", "-display", self.display, str(path)],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return path
+
+
+def pixels(png, x, y, w, h) -> bytes:
+    """Raw RGB bytes of a rectangle of a screenshot."""
+    return subprocess.run(["convert", str(png), "-crop", f"{w}x{h}+{x}+{y}", "rgb:-"],
+                          stdout=subprocess.PIPE, check=True).stdout
 
 
 def wait_until(predicate, timeout=10.0, interval=0.1):

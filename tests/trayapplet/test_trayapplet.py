@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 """The tray applet framework with a real taskbar: the icon answers real mouse
 clicks, the menu opens at the cursor, and the applet ends as it should."""
-import subprocess
 import sys
 from pathlib import Path
 
@@ -9,12 +8,6 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import DesktopTest, main, wait_until  # noqa: E402
 
 WM_CLOSE = 0x0010
-
-
-def pixels(png, x, y, w, h):
-    """Raw RGB bytes of a rectangle of a screenshot."""
-    return subprocess.run(["convert", str(png), "-crop", f"{w}x{h}+{x}+{y}", "rgb:-"],
-                          stdout=subprocess.PIPE, check=True).stdout
 
 
 class TrayAppletTest(DesktopTest):
@@ -28,10 +21,6 @@ class TrayAppletTest(DesktopTest):
             return self.log.read_text()
         except OSError:
             return ""
-
-    def icon_slot_pixels(self, slot, name):
-        x, y = self.rig.tray_icon_point(slot)
-        return pixels(self.rig.screenshot(name), x - 8, y - 8, 16, 16)
 
     def open_menu(self, slot=0):
         x, y = self.rig.tray_icon_point(slot)
@@ -47,9 +36,9 @@ class TrayAppletTest(DesktopTest):
         self.rig.click((left + right) // 2, top + 10)
 
     def test_right_click_shows_close_at_the_cursor_and_close_ends_with_zero(self):
-        empty = self.icon_slot_pixels(0, "tray-empty")
+        empty = self.rig.tray_pixels("tray-empty")
         self.start_applet()
-        shown = wait_until(lambda: self.icon_slot_pixels(0, "tray-icon") != empty, 10)
+        shown = wait_until(lambda: self.rig.tray_pixels("tray-icon") != empty, 10)
         self.assertTrue(shown, "no icon in the tray")
         menu, (x, y) = self.open_menu()
         # At the bottom-right tray the system pulls the menu back on screen,
@@ -60,7 +49,7 @@ class TrayAppletTest(DesktopTest):
         self.choose_first_item(menu)
         self.assertEqual(self.rig.wait_exit(self.applet), 0)
         self.assertIn("menu 1 applet 0", self.read())
-        self.assertTrue(wait_until(lambda: self.icon_slot_pixels(0, "tray-after") == empty, 10), "icon left behind")
+        self.assertTrue(wait_until(lambda: self.rig.tray_pixels("tray-after") == empty, 10), "icon left behind")
 
     def test_menu_opens_with_its_top_left_at_the_cursor(self):
         self.start_applet()

@@ -9,7 +9,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import DesktopTest, main, wait_until  # noqa: E402
-from kestrava import pixels, unescape  # noqa: E402
+from kestrava import unescape  # noqa: E402
+from rig import pixels  # noqa: E402
 import datafile  # noqa: E402
 
 TITLE = "Kestrava - Edit Keys"
