@@ -3,7 +3,7 @@
 //   held S 1        RegisterHotKey(MOD_WIN, 'S') succeeded (0: refused)
 //   hotkey S        WM_HOTKEY for S arrived
 //   ll down 53 0    the watcher saw a stroke: down/up, virtual key, dwExtraInfo
-// Usage: holder LOGFILE [LETTERS]. WM_CLOSE to its window "Kestrava Holder" ends it.
+// Usage: holder LOGFILE [LETTERS [nowatch]]. WM_CLOSE to its window "Kestrava Holder" ends it.
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -50,7 +50,8 @@ int main(int argc, char** argv)
     RegisterClassA(&wc);
     HWND window = CreateWindowExA(0, wc.lpszClassName, "Kestrava Holder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                   nullptr, wc.hInstance, nullptr);
-    HHOOK watcher = SetWindowsHookExA(WH_KEYBOARD_LL, WatchProc, wc.hInstance, 0);
+    const bool watch = !(argc > 3 && std::strcmp(argv[3], "nowatch") == 0);
+    HHOOK watcher = watch ? SetWindowsHookExA(WH_KEYBOARD_LL, WatchProc, wc.hInstance, 0) : nullptr;
     std::fprintf(g_log, "watching %d\n", watcher != nullptr);
     for (const char* letter = argc > 2 ? argv[2] : ""; *letter; ++letter)
         std::fprintf(g_log, "held %c %d\n", *letter, RegisterHotKey(window, *letter, MOD_WIN, *letter) ? 1 : 0);
@@ -59,7 +60,8 @@ int main(int argc, char** argv)
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);
-    UnhookWindowsHookEx(watcher);
+    if (watcher != nullptr)
+        UnhookWindowsHookEx(watcher);
     std::fclose(g_log);
     return 0;
 }
