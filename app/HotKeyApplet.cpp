@@ -13,6 +13,10 @@ namespace {
 
 const char kMutexName[] = "KestravaMutex";
 
+// Probes after start-up: at sign-in the shell registers its keys late.
+constexpr UINT_PTR kProbeTimers[] = {0x4B01, 0x4B02};
+constexpr UINT kProbeDelays[] = {5000, 30000};
+
 void InsertItem(HMENU menu, UINT position, UINT id, const char* text)
 {
     MENUITEMINFOA item{};
@@ -49,13 +53,52 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
         return false;
     }
 
-    if (InstallKbHook(GetHiddenWindow()))
+    // Without the key thread the hook goes on this thread, as it always could.
+    m_keyThread.Start(GetHiddenWindow());
+    if (m_keyThread.InstallLibraryHook())
         m_table.LoadFromFile(GetDataFilePath());
     else
         fw::AppMessageBox("Unable to install keyboard hook. Sorry", MB_OK);
 
     CoInitialize(nullptr);
+
+    ProbeHeldLetters();
+    for (int i = 0; i < 2; ++i)
+        SetTimer(GetHiddenWindow(), kProbeTimers[i], kProbeDelays[i], nullptr);
     return true;
+}
+
+void CHotKeyApplet::ProbeHeldLetters()
+{
+    uint32_t assigned = 0;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (!m_table.GetEntry(letter).m_command.empty())
+            assigned |= LetterBit(letter);
+    }
+    m_heldLetters = FindHeldLetters(GetHiddenWindow(), assigned);
+    m_heldTaken = m_keyThread.SetMask(m_heldLetters);
+    if (m_pEditor != nullptr)
+        m_pEditor->SetHeldLetters(m_heldLetters, m_heldTaken);
+}
+
+void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_TIMER) {
+        for (const UINT_PTR timer : kProbeTimers) {
+            if (wParam == timer) {
+                KillTimer(GetHiddenWindow(), timer);
+                ProbeHeldLetters();
+            }
+        }
+    } else if (message == s_taskbarCreatedMessage) {
+        // The shell has (re)started and registered its keys anew.
+        ProbeHeldLetters();
+    } else if (message == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) {
+        // Low-level hooks are reported lost across sleep on some systems.
+        m_heldTaken = m_keyThread.ReinstallLowLevelHook();
+    } else if (message == WM_DESTROY) {
+        m_keyThread.Stop();
+    }
 }
 
 void CHotKeyApplet::OnOtherMessage(LPARAM lParam, WPARAM wParam)
@@ -147,17 +190,20 @@ void CHotKeyApplet::OpenEditor()
     };
 
     CEditHotKeysDialog editor(nullptr);
+    editor.SetHeldLetters(m_heldLetters, m_heldTaken);
     EditorScope scope(*this, editor);
     editor.DoModal();
 
     // Saved or not, the table follows the file.
     fw::CWaitCursor wait;
     m_table.LoadFromFile(GetDataFilePath());
+    ProbeHeldLetters();
 }
 
 void CHotKeyApplet::Stop()
 {
-    UnInstallKbHook();
+    m_keyThread.UnInstallLibraryHook();
+    m_keyThread.Stop();
     CoUninitialize();
     Close();
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "KeyThread.h"
 #include "framework/Handle.h"
 #include "store/HotKeyTable.h"
 #include "trayapplet/QuindleTaskBarApplet.h"
@@ -24,6 +25,7 @@ public:
     void OnMenuCommand(UINT command) override;
     void OnTrayLButtonDblClk() override;
     void OnOtherMessage(LPARAM lParam, WPARAM wParam) override;
+    void OnSystemMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void OpenEditor();
     void Stop();
@@ -33,4 +35,11 @@ private:
     CEditHotKeysDialog* m_pEditor = nullptr;  // not owned: lives in OpenEditor
     CHotKeyTable m_table;
     fw::OwnedIcon m_icon;  // loaded once, for every add, modify and delete
+
+    // Letters the user assigned that another program holds as Win + letter
+    // hot keys, and whether the key thread takes them.
+    void ProbeHeldLetters();
+    CKeyThread m_keyThread;
+    uint32_t m_heldLetters = 0;
+    bool m_heldTaken = true;
 };

@@ -8,6 +8,9 @@
 //   keysweep LOG            every virtual-key code with every modifier combination
 //                           through SendInput into a window of its own
 //   postmany HWND MSG WPARAM LPARAM COUNT   posts a message COUNT times
+//   keystroke COUNT         SendInput of COUNT Q strokes into a window of its own;
+//                           prints the median, least and most microseconds from
+//                           SendInput to WM_KEYDOWN in the window
 //   failsoak HWND KEY COUNT posts WM_KBHOOK_KEY with KEY, waits for the message
 //                           box it brings, answers OK, COUNT times; prints
 //                           the most boxes seen at once and each text's count
@@ -470,6 +473,75 @@ int KeySweep(const char* logPath)
     return 0;
 }
 
+// --- cost of one keystroke ------------------------------------------------------
+
+bool g_keyArrived = false;
+
+LRESULT CALLBACK StrokeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KEYDOWN || message == WM_KEYUP) {
+        g_keyArrived = true;
+        return 0;
+    }
+    if (message == WM_CHAR)
+        return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Sends one stroke and handles messages until it has reached the window.
+bool StrokeArrives(bool up)
+{
+    g_keyArrived = false;
+    Send({'Q'}, up);
+    const long long start = Counter();
+    while (!g_keyArrived && MillisecondsSince(start) < 3000) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    }
+    return g_keyArrived;
+}
+
+int Keystroke(long count)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = StrokeProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KestravaKeystroke";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "Keystroke", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 300,
+                                  150, nullptr, nullptr, wc.hInstance, nullptr);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    Pump();
+    if (GetForegroundWindow() != window) {
+        std::printf("not in front\n");
+        return 3;
+    }
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> micros;
+    for (long i = 0; i < count + 10; ++i) {
+        const long long start = Counter();
+        if (!StrokeArrives(false)) {
+            std::printf("stroke lost\n");
+            return 4;
+        }
+        const double elapsed = 1e6 * static_cast<double>(Counter() - start) / static_cast<double>(frequency.QuadPart);
+        if (i >= 10)  // the first strokes load the hook library into this process
+            micros.push_back(elapsed);
+        StrokeArrives(true);
+    }
+    std::sort(micros.begin(), micros.end());
+    std::printf("%.1f %.1f %.1f\n", micros[micros.size() / 2], micros.front(), micros.back());
+    DestroyWindow(window);
+    return 0;
+}
+
 // --- soak helpers ------------------------------------------------------------
 
 int PostMany(HWND window, UINT message, WPARAM wParam, LPARAM lParam, long count)
@@ -564,6 +636,7 @@ int FailSoak(HWND window, WPARAM key, long count)
 int Usage()
 {
     std::fputs("usage: benchtool qpc | mem PID | resources PID | startup CLASS EXE [ARG] | lock PATH | keysweep LOG\n"
+               "       keystroke COUNT\n"
                "       postmany HWND MSG WPARAM LPARAM COUNT | failsoak HWND KEY COUNT\n",
                stderr);
     return 2;
@@ -590,6 +663,8 @@ int main(int argc, char** argv)
         return Lock(argv[2]);
     if (verb == "keysweep" && argc == 3)
         return KeySweep(argv[2]);
+    if (verb == "keystroke" && argc == 3)
+        return Keystroke(static_cast<long>(ParseNumber(argv[2])));
     if (verb == "postmany" && argc == 7)
         return PostMany(reinterpret_cast<HWND>(std::strtoul(argv[2], nullptr, 16)), ParseNumber(argv[3]),
                         ParseNumber(argv[4]), static_cast<LPARAM>(ParseNumber(argv[5])),

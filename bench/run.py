@@ -320,6 +320,53 @@ class Bench:
         time.sleep(0.3)
         return got / ((last - t0) / 1e7)
 
+    # --- (e) cost of a keystroke with each hook ---------------------------------
+    def keystroke(self):
+        """Microseconds from SendInput to WM_KEYDOWN in the sending program's own window,
+        with no hook, with the hook library, and with both the library and the
+        low-level hook (Kestrava's W held by another program). No goal: under Wine
+        a low-level hook is a round trip to the process that installed it."""
+        folder = self.install("keystroke")
+        held_log = self.work / "holder.log"
+        figures = {"none": [], "library": [], "both": []}
+        self.tool("keystroke", 300)  # warm-up: a fresh desktop is still busy with itself
+        for _ in range(self.runs):
+            for mode in figures:
+                holder = kestrava = window = None
+                if mode == "both":
+                    held_log.unlink(missing_ok=True)
+                    holder = self.rig.start(self.bin / "holder.exe", self.rig.winpath(held_log), "W", "nowatch")
+                    deadline = time.time() + 20
+                    while "ready" not in (held_log.read_text() if held_log.exists() else ""):
+                        if time.time() > deadline:
+                            raise RuntimeError("holder did not start")
+                        time.sleep(0.1)
+                if mode != "none":
+                    kestrava = self.rig.start(folder / "Kestrava.exe")
+                    window, _ = self.pid_of("CQuindleTaskBarApplet", "Kestrava")
+                    time.sleep(1.0)
+                figures[mode].append(tuple(map(float, self.tool("keystroke", 300).split())))
+                if mode == "both" and not figures["both"][1:]:
+                    # Once: the held Win + W must reach Kestrava, not its holder.
+                    self.rig.focus_desktop()
+                    self.rig.xdotool("key", "super+w")
+                    time.sleep(1.0)
+                    if "hotkey W" in held_log.read_text():
+                        self.notes.append("keystroke: Win + W reached its holder; the low-level hook was not in place")
+                if kestrava is not None:
+                    self.close(window, kestrava)
+                if holder is not None:
+                    self.rig.stop(holder)
+        names = {"none": "no hook", "library": "hook library", "both": "hook library + low-level hook"}
+        for mode, runs in figures.items():
+            medians = [m for m, _, _ in runs]
+            self.row(f"keystroke, {names[mode]} (us)", median(medians), None, None, "low", "us",
+                     (min(medians), max(medians)))
+        self.notes.append("keystroke: SendInput of Q to WM_KEYDOWN in the same program's window, median of 300 "
+                          "strokes per run; least and most single strokes: " + ", ".join(
+                              "%s %.0f-%.0f us" % (names[m], min(r[1] for r in runs), max(r[2] for r in runs))
+                              for m, runs in figures.items()))
+
     # --- (d) the data file -----------------------------------------------------
     def datafile(self):
         out = self.rig.run(self.bin / "storebench.exe", self.rig.winpath(self.work), self.runs, timeout=600).stdout
@@ -375,7 +422,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build", nargs="?", default=str(SOURCE / "build" / "windows"))
     parser.add_argument("--runs", type=int, default=7)
-    parser.add_argument("--only", default="footprint,startup,hotkey,datafile")
+    parser.add_argument("--only", default="footprint,startup,hotkey,keystroke,datafile")
     args = parser.parse_args()
     build = Path(args.build).resolve()
     subprocess.run(["cmake", "--build", str(build), "--target", "bench", "-j2"], check=True,

@@ -130,6 +130,17 @@ void CQuindleTaskBarApplet::DispatchTrayNotification(WPARAM iconId, LPARAM mouse
     }
 }
 
+void CQuindleTaskBarApplet::RouteSystemMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    for (auto it = Begin(); it != End(); ++it) {
+        try {
+            it->OnSystemMessage(message, wParam, lParam);
+        } catch (...) {
+            // One applet's failure does not keep the others from hearing.
+        }
+    }
+}
+
 LRESULT CALLBACK CQuindleTaskBarApplet::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // No exception may leave a window procedure: the frames above it belong to the system.
@@ -142,6 +153,9 @@ LRESULT CALLBACK CQuindleTaskBarApplet::WindowProc(HWND window, UINT message, WP
         }
         return 0;
     }
+    if (message == WM_DESTROY || message == WM_TIMER || message == WM_POWERBROADCAST ||
+        (message == s_taskbarCreatedMessage && message != 0))
+        RouteSystemMessage(message, wParam, lParam);
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
         return 0;

@@ -29,6 +29,9 @@ public:
     virtual void OnTrayRButtonDblClk() {}
     virtual void OnTrayMouseMove() {}
     virtual void OnOtherMessage(LPARAM lParam, WPARAM wParam);
+    // The hidden window's WM_TIMER, WM_POWERBROADCAST, WM_DESTROY and
+    // "TaskbarCreated", for every applet, before the class's own handling.
+    virtual void OnSystemMessage(UINT, WPARAM, LPARAM) {}
 
     static int Run(HINSTANCE instance, const std::string& commandLine);
     static bool Initialise(HINSTANCE instance, const std::string& commandLine);
@@ -57,6 +60,7 @@ protected:
 
 private:
     static void DispatchTrayNotification(WPARAM iconId, LPARAM mouseMessage);
+    static void RouteSystemMessage(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 }  // namespace QuindleTools

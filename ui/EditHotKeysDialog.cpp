@@ -29,6 +29,31 @@ std::string CEditHotKeysDialog::LetterTip(char letter, const CHotKeyEntry& entry
     return tip;
 }
 
+std::string CEditHotKeysDialog::HintText(char letter, uint32_t held, bool taken)
+{
+    char text[64];
+    if (letter == 'L')
+        return "Windows keeps Win + L for itself.";
+    if (letter < 'A' || letter > 'Z' || !(held & (uint32_t{1} << (letter - 'A'))))
+        return "Settings will take effect when you Save && Close.";
+    std::snprintf(text, sizeof text, taken ? "Windows also uses Win + %c: Kestrava takes it."
+                                           : "Windows keeps Win + %c: it will not reach Kestrava.", letter);
+    return text;
+}
+
+void CEditHotKeysDialog::SetHeldLetters(uint32_t held, bool taken)
+{
+    m_heldLetters = held;
+    m_heldTaken = taken;
+    if (m_hwnd != nullptr)
+        UpdateHint();
+}
+
+void CEditHotKeysDialog::UpdateHint()
+{
+    SetDlgItemTextA(m_hwnd, IDC_HINT, HintText(m_currentLetter, m_heldLetters, m_heldTaken).c_str());
+}
+
 void CEditHotKeysDialog::PreSubclassWindow()
 {
     // Unowned, it still gets a taskbar button.
@@ -107,6 +132,7 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     char title[32];
     std::snprintf(title, sizeof(title), "Editing : Win + %c", letter);
     m_titleStrip.SetWindowText(title);
+    UpdateHint();
 
     CLetterLabel& selected = Label(letter);
     selected.SetSelected(true);

@@ -3,6 +3,7 @@
 // "Save && Close". Every way out ends with IDCANCEL.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <string>
 #include "framework/Dialog.h"
 #include "store/HotKeyTable.h"
@@ -23,6 +24,11 @@ public:
     // "Win + Q: (not assigned)".
     static std::string LetterTip(char letter, const CHotKeyEntry& entry);
 
+    // Letters (bit 0 = 'A') that another program holds as Win + letter hot
+    // keys, and whether Kestrava takes them all the same; the hint line says so.
+    void SetHeldLetters(uint32_t held, bool taken);
+    static std::string HintText(char letter, uint32_t held, bool taken);
+
 protected:
     void PreSubclassWindow() override;
     void DoDataExchange(fw::CDataExchange& exchange) override;
@@ -36,6 +42,7 @@ private:
     CLetterLabel& Label(char letter) { return m_letters[letter - 'A']; }
     void UpdateLetterTip(char letter);
     void OnPaint();
+    void UpdateHint();
 
     std::string m_arguments;
     std::string m_command;
@@ -45,6 +52,8 @@ private:
     HICON m_icon;  // a resource icon: shared, not destroyed
     CHotKeyTable m_table;
     char m_currentLetter = 'A';
+    uint32_t m_heldLetters = 0;
+    bool m_heldTaken = true;
     CDropEdit m_commandEdit;    // takes dropped files
     CDropEdit m_directoryEdit;  // takes dropped folders
 };

@@ -42,6 +42,7 @@
 #define IDC_TITLE_STRIP 1035
 #define IDC_ABOUT_BUTTON 1036
 #define IDC_VERSION 1037
+#define IDC_HINT 1038
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

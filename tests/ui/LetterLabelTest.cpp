@@ -93,4 +93,13 @@ TEST(EditHotKeysDialog, LetterTips)
     EXPECT_EQ(CEditHotKeysDialog::LetterTip('B', entry), "Win + B: C:\\Tools\\run.bat -x");
 }
 
+TEST(EditHotKeysDialog, HintLineForLettersWindowsHolds)
+{
+    const uint32_t held = (1u << ('S' - 'A')) | (1u << ('Z' - 'A'));
+    EXPECT_EQ(CEditHotKeysDialog::HintText('S', held, true), "Windows also uses Win + S: Kestrava takes it.");
+    EXPECT_EQ(CEditHotKeysDialog::HintText('Z', held, false), "Windows keeps Win + Z: it will not reach Kestrava.");
+    EXPECT_EQ(CEditHotKeysDialog::HintText('L', 0, true), "Windows keeps Win + L for itself.");
+    EXPECT_EQ(CEditHotKeysDialog::HintText('T', held, false), "Settings will take effect when you Save && Close.");
+}
+
 }  // namespace
