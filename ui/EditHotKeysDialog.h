@@ -45,6 +45,7 @@ private:
     HICON m_icon;  // a resource icon: shared, not destroyed
     CHotKeyTable m_table;
     char m_currentLetter = 'A';
+    bool m_keepOldFile = false;  // the file was there but unreadable: a save keeps it as a backup
     CDropEdit m_commandEdit;    // takes dropped files
     CDropEdit m_directoryEdit;  // takes dropped folders
 };

@@ -10,6 +10,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import main, wait_until  # noqa: E402
 from kestrava import KestravaTest  # noqa: E402
+import datafile  # noqa: E402
 
 EDITOR_TITLE = "Kestrava - Edit Keys"
 REFUSAL = "You must close the Hot Keys editor before stopping Kestrava."
@@ -153,6 +154,41 @@ class TrayTest(KestravaTest):
         self.assertTrue(wait_until(lambda: self.foreground_title() == EDITOR_TITLE, 10))
         self.assertIsNone(kestrava.poll())
         self.assertTrue(self.icon_shown())
+
+    def test_an_unreadable_file_is_named_and_kept_as_the_backup_on_save(self):
+        # Another version's header: silent at start-up, as specified.
+        self.write_table({})
+        data = self.folder / "Kestrava.dat"
+        data.write_bytes(datafile.encode_string(b"<<1.2>>") + b"\x01\x00")
+        self.start()
+        # Cut short by now: the editor reports the read error first, then names the file.
+        short = datafile.table_bytes({"Q": ("q.exe", "", "")})[:-3]
+        data.write_bytes(short)
+        self.start_probe()
+        menu, _ = self.open_menu()
+        self.choose(menu, 0)
+        read_error = self.wait_box()
+        self.assertEqual([(b[1], b[2]) for b in read_error],
+                         [("Kestrava", "An attempt was made to access an unnamed file past its end.")])
+        self.dismiss(read_error[0])
+        editor = self.editor()
+        self.assertEqual(read_error[0][3], editor)
+        boxes = self.wait_box()
+        path = self.rig.winpath(data)
+        self.assertEqual([(b[1], b[2], b[3]) for b in boxes],
+                         [("Kestrava", f"Kestrava could not read the hot keys in {path}. "
+                                       "If you save, that file is kept as Kestrava.dat.bak.", editor)])
+        self.rig.screenshot("unreadable-file-box")
+        self.dismiss(boxes[0])
+        self.click_control(editor, 1000 + ord("W") - ord("A"))
+        self.click_control(editor, ID_COMMAND)
+        self.rig.type_text(self.recorder)
+        self.click_control(editor, ID_SAVE)
+        self.assertTrue(wait_until(lambda: not self.editors(), 10), "the editor stays open")
+        self.assertEqual((self.folder / "Kestrava.dat.bak").read_bytes(), short)
+        self.assertEqual(datafile.decode(data.read_bytes())[b"W.Target"], self.recorder.encode())
+        self.rig.keys("super+w")
+        self.assertTrue(wait_until(self.recorded, 15), self.boxes())
 
     def test_stop_ends_with_zero_and_gives_the_keys_back(self):
         kestrava = self.start({"W": (self.recorder, "", "")})
