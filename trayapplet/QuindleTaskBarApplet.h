@@ -57,6 +57,8 @@ protected:
 
 private:
     static void DispatchTrayNotification(WPARAM iconId, LPARAM mouseMessage);
+
+    bool m_iconLive = false;  // added and not deleted since: a shell restart adds it again
 };
 
 }  // namespace QuindleTools

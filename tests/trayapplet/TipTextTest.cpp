@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include "trayapplet/QuindleTaskBarApplet.h"
 
@@ -35,6 +36,44 @@ TEST(TipText, TheLengthIsTakenUpToTheFirstZero)
     std::string tip(70, 'x');
     tip[10] = '\0';
     EXPECT_EQ(CTipApplet(tip).GetCheckedTipText(), tip);
+}
+
+// A shell restart re-adds the icons still shown, and a failing applet stops
+// neither the others nor the window procedure.
+class CCountingApplet : public CQuindleTaskBarApplet {
+public:
+    explicit CCountingApplet(bool fails) : m_fails(fails) {}
+    std::string GetTipText() override
+    {
+        if (m_fails)
+            throw std::runtime_error("no tip");
+        return "counting";
+    }
+    HICON GetIcon() override
+    {
+        ++icons;
+        return LoadIconA(nullptr, IDI_APPLICATION);
+    }
+    int icons = 0;
+
+private:
+    bool m_fails;
+};
+
+TEST(TaskbarCreated, OnlyLiveIconsComeBackAndNothingEscapes)
+{
+    ASSERT_TRUE(CQuindleTaskBarApplet::CreateHiddenWindow());
+    CCountingApplet closed(false), live(false), failing(true);
+    closed.AddIcon();
+    live.AddIcon();
+    EXPECT_ANY_THROW(failing.AddIcon());
+    closed.Close();
+    const int closedIcons = closed.icons, liveIcons = live.icons;
+    EXPECT_NO_THROW(CQuindleTaskBarApplet::WindowProc(CQuindleTaskBarApplet::GetHiddenWindow(),
+                                                      RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+    EXPECT_EQ(closed.icons, closedIcons);
+    EXPECT_EQ(live.icons, liveIcons + 1);
+    live.DeleteIcon();
 }
 
 }  // namespace
