@@ -3,6 +3,7 @@
 the editor opened from it, Save && Close taking effect at once, the refusal
 to stop while the editor is open, and Stop."""
 import re
+import shutil
 import sys
 import time
 from pathlib import Path
@@ -15,6 +16,7 @@ import datafile  # noqa: E402
 EDITOR_TITLE = "Kestrava - Edit Keys"
 REFUSAL = "You must close the Hot Keys editor before stopping Kestrava."
 ID_COMMAND, ID_SAVE, ID_CLOSE = 1026, 1, 2
+ID_BROWSE_COMMAND = 1029
 
 
 class TrayTest(KestravaTest):
@@ -189,6 +191,18 @@ class TrayTest(KestravaTest):
         self.assertEqual(datafile.decode(data.read_bytes())[b"W.Target"], self.recorder.encode())
         self.rig.keys("super+w")
         self.assertTrue(wait_until(self.recorded, 15), self.boxes())
+
+    def test_a_strangers_comdlg32_beside_the_program_is_not_loaded(self):
+        # With this override Wine looks in the program's folder first, as
+        # Windows does for system DLLs it does not pin.
+        shutil.copy(self.rig.bin / "stranger" / "comdlg32.dll", self.folder)
+        self.rig.env["WINEDLLOVERRIDES"] += ";comdlg32=n,b"
+        self.start({})
+        editor = self.open_editor_from_menu()
+        self.click_control(editor, ID_BROWSE_COMMAND)
+        browser = self.rig.find_window("#32770", "Select application or file to launch when event fires", 15)
+        self.assertFalse((self.folder / "comdlg32-loaded.txt").exists(), "the stranger's comdlg32.dll was loaded")
+        self.assertNotEqual(browser, 0, "the command browser did not open")
 
     def test_stop_ends_with_zero_and_gives_the_keys_back(self):
         kestrava = self.start({"W": (self.recorder, "", "")})
