@@ -16,11 +16,20 @@ FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info)
         return nullptr;
     char path[MAX_PATH];
     const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + 1 + lstrlenA(info->szDll) >= MAX_PATH)
-        return nullptr;
-    path[length] = '\\';
-    lstrcpyA(path + length + 1, info->szDll);
-    return reinterpret_cast<FARPROC>(LoadLibraryA(path));
+    HMODULE module = nullptr;
+    if (length != 0 && length + 1 + lstrlenA(info->szDll) < MAX_PATH) {
+        path[length] = '\\';
+        lstrcpyA(path + length + 1, info->szDll);
+        module = LoadLibraryA(path);
+    }
+    if (module == nullptr) {
+        // Returning null would let the helper search by bare name after all:
+        // fail the way the helper itself fails for a missing library.
+        info->dwLastError = GetLastError();
+        ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(info);
+        RaiseException(VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND), 0, 1, &argument);
+    }
+    return reinterpret_cast<FARPROC>(module);
 }
 
 }  // namespace
