@@ -48,7 +48,8 @@ std::string FindOpenCommand(const std::string& extension)
     CRegistryKey commandKey;
     if (commandKey.Open(HKEY_CLASSES_ROOT, fileType, "shell\\open\\command") != ERROR_SUCCESS)
         return {};
-    return commandKey.ReadString("", "");
+    // Often "%SystemRoot%\system32\NOTEPAD.EXE %1": WinExec knows no variables.
+    return commandKey.ReadExpandedString("", "");
 }
 
 bool BuildFallbackCommandLine(const std::string& openCommand, const std::string& command, std::string& line)

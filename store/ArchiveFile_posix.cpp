@@ -69,15 +69,17 @@ FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        return FileReadResult{false, errno != ENOENT && errno != ENOTDIR, ArchiveError::None};
     struct stat info {};
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode))
-        return FileReadResult{false, ArchiveError::None};
+    if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode))
+        return FileReadResult{false, true, ArchiveError::None};
     if (static_cast<std::uint64_t>(info.st_size) > kMaxArchiveFileSize)
-        return FileReadResult{true, ArchiveError::OutOfMemory};
+        return FileReadResult{true, true, ArchiveError::OutOfMemory};
     try {
         bytes.resize(static_cast<std::size_t>(info.st_size));
     } catch (const std::bad_alloc&) {
-        return FileReadResult{true, ArchiveError::OutOfMemory};
+        return FileReadResult{true, true, ArchiveError::OutOfMemory};
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -87,17 +89,18 @@ FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
         if (got < 0) {
             const ArchiveError error = FromErrno(errno);
             bytes.resize(done);
-            return FileReadResult{true, error};
+            return FileReadResult{true, true, error};
         }
         if (got == 0)
             break;
         done += static_cast<std::size_t>(got);
     }
     bytes.resize(done);
-    return FileReadResult{true, ArchiveError::None};
+    return FileReadResult{true, true, ArchiveError::None};
 }
 
-ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath)
+ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath,
+                              const std::string& backupPath)
 {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -126,6 +129,12 @@ ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes,
         error = FromErrno(errno);
     if (::close(file.release()) != 0 && error == ArchiveError::None)
         error = FromErrno(errno);
+    // The old file's bytes gain the backup's name before the new file takes its place.
+    if (error == ArchiveError::None && !backupPath.empty() && ::access(path.c_str(), F_OK) == 0) {
+        ::unlink(backupPath.c_str());
+        if (::link(path.c_str(), backupPath.c_str()) != 0)
+            error = FromErrno(errno);
+    }
     if (error == ArchiveError::None && ::rename(temporary.c_str(), path.c_str()) != 0)
         error = FromErrno(errno);
     if (error != ArchiveError::None)

@@ -115,18 +115,23 @@ ArchiveError WriteAll(const std::string& path, const std::string& bytes)
 FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    fw::File file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return FileReadResult{false, ArchiveError::None};
+    // Shared, so that a backup program or a scanner reading the file at the
+    // same moment does not make the keys look absent.
+    fw::File file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD code = GetLastError();
+        return FileReadResult{false, code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND, ArchiveError::None};
+    }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size))
-        return FileReadResult{true, LastError()};
+        return FileReadResult{true, true, LastError()};
     if (static_cast<std::uint64_t>(size.QuadPart) > kMaxArchiveFileSize)
-        return FileReadResult{true, ArchiveError::OutOfMemory};
+        return FileReadResult{true, true, ArchiveError::OutOfMemory};
     try {
         bytes.resize(static_cast<std::size_t>(size.QuadPart));
     } catch (const std::bad_alloc&) {
-        return FileReadResult{true, ArchiveError::OutOfMemory};
+        return FileReadResult{true, true, ArchiveError::OutOfMemory};
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -135,17 +140,18 @@ FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
         if (!ReadFile(file.get(), &bytes[done], chunk, &got, nullptr)) {
             const ArchiveError error = LastError();
             bytes.resize(done);
-            return FileReadResult{true, error};
+            return FileReadResult{true, true, error};
         }
         if (got == 0)
             break;  // shorter than it was a moment ago
         done += got;
     }
     bytes.resize(done);
-    return FileReadResult{true, ArchiveError::None};
+    return FileReadResult{true, true, ArchiveError::None};
 }
 
-ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath)
+ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath,
+                              const std::string& backupPath)
 {
     char full[MAX_PATH];
     char* namePart = nullptr;
@@ -176,7 +182,8 @@ ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes,
             if (!probe && GetLastError() != ERROR_FILE_NOT_FOUND)
                 return LastError();
         }
-        if (ReplaceFileA(fullPath.c_str(), newFile.Path().c_str(), nullptr, 0, nullptr, nullptr)) {
+        const char* backup = backupPath.empty() ? nullptr : backupPath.c_str();
+        if (ReplaceFileA(fullPath.c_str(), newFile.Path().c_str(), backup, 0, nullptr, nullptr)) {
             newFile.Keep();
             return ArchiveError::None;
         }

@@ -11,18 +11,22 @@ CHotKeyEntry& CHotKeyTable::GetEntry(signed char character) { return m_entries[S
 
 const CHotKeyEntry& CHotKeyTable::GetEntry(signed char character) const { return m_entries[Slot(character)]; }
 
-void CHotKeyTable::LoadFromFile(const std::string& path)
+bool CHotKeyTable::LoadFromFile(const std::string& path)
 {
     CSettingsArchive archive;
     archive.Load(path);
     LoadFromArchive(archive);
+    return archive.LastLoad() != CSettingsArchive::LoadOutcome::Unreadable;
 }
 
-void CHotKeyTable::SaveToFile(const std::string& path) const
+void CHotKeyTable::SaveToFile(const std::string& path, bool keepOld) const
 {
     CSettingsArchive archive;
     SaveToArchive(archive);
-    archive.Save(path);
+    if (keepOld)
+        archive.SaveKeepingBackup(path, BackupPath(path));
+    else
+        archive.Save(path);
 }
 
 void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)

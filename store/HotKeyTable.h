@@ -19,9 +19,12 @@ public:
     const CHotKeyEntry& GetEntry(signed char character) const;
 
     // Every letter entry is overwritten: what the file does not supply is
-    // empty. Failures show only as the archive's own reports.
-    void LoadFromFile(const std::string& path);
-    void SaveToFile(const std::string& path) const;
+    // empty. Failures show only as the archive's own reports. False when a
+    // file exists but could not be read whole: a save would lose its keys.
+    bool LoadFromFile(const std::string& path);
+    // With keepOld, a file replaced by the save stays as BackupPath(path).
+    void SaveToFile(const std::string& path, bool keepOld = false) const;
+    static std::string BackupPath(const std::string& path) { return path + ".bak"; }
 
     // The same without the file, for callers that hold an archive.
     void LoadFromArchive(CSettingsArchive& archive);

@@ -130,6 +130,7 @@ bool CSettingsArchive::Load(const std::string& path)
     Clear();
     std::string bytes;
     const store::FileReadResult file = store::ReadArchiveFile(path, bytes);
+    m_lastLoad = file.exists ? LoadOutcome::Unreadable : LoadOutcome::NoFile;
     if (!file.opened)
         return false;
     const store::DecodeResult decoded = store::DecodeArchive(bytes, m_version, m_values);
@@ -143,10 +144,18 @@ bool CSettingsArchive::Load(const std::string& path)
         Report(error, store::kUnnamedFile);
         return false;
     }
+    m_lastLoad = LoadOutcome::Read;
     return true;
 }
 
-bool CSettingsArchive::Save(const std::string& path)
+bool CSettingsArchive::Save(const std::string& path) { return SaveTo(path, std::string()); }
+
+bool CSettingsArchive::SaveKeepingBackup(const std::string& path, const std::string& backupPath)
+{
+    return SaveTo(path, backupPath);
+}
+
+bool CSettingsArchive::SaveTo(const std::string& path, const std::string& backupPath)
 {
     std::string bytes;
     try {
@@ -156,7 +165,7 @@ bool CSettingsArchive::Save(const std::string& path)
         return false;
     }
     std::string fullPath = path;
-    const store::ArchiveError error = store::WriteArchiveFile(path, bytes, fullPath);
+    const store::ArchiveError error = store::WriteArchiveFile(path, bytes, fullPath, backupPath);
     if (error == store::ArchiveError::None)
         return true;
     Report(error, fullPath);

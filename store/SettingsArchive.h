@@ -33,6 +33,12 @@ public:
     // False, silently, when the file cannot be opened or has another header;
     // false after one report on a read error, keeping the pairs read so far.
     bool Load(const std::string& path);
+    // How the last Load ended: a file that exists but could not be read
+    // (not openable, another header, a read error) is not the same as none.
+    enum class LoadOutcome { Read, NoFile, Unreadable };
+    LoadOutcome LastLoad() const { return m_lastLoad; }
+    // Save, and a replaced file's bytes become backupPath in the same step.
+    bool SaveKeepingBackup(const std::string& path, const std::string& backupPath);
     void Clear();
     std::string MakeKey(const std::string& name) const;
     // The file's header, or empty when it cannot be opened or read.
@@ -47,4 +53,7 @@ private:
     CBucketMap m_values;
     std::string m_section;
     std::string m_version;
+    LoadOutcome m_lastLoad = LoadOutcome::NoFile;
+
+    bool SaveTo(const std::string& path, const std::string& backupPath);
 };

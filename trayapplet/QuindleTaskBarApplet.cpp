@@ -168,8 +168,15 @@ LRESULT CALLBACK CQuindleTaskBarApplet::WindowProc(HWND window, UINT message, WP
         return DefWindowProcA(window, message, wParam, lParam);
     }
     if (message == s_taskbarCreatedMessage && message != 0) {
-        for (auto it = Begin(); it != End(); ++it)
-            it->AddIcon();
+        // Only icons still shown come back; a closed applet stays closed.
+        for (auto it = Begin(); it != End(); ++it) {
+            try {
+                if (it->m_iconLive)
+                    it->AddIcon();
+            } catch (...) {
+                // That icon stays away; the others still come back.
+            }
+        }
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -192,9 +199,19 @@ void CQuindleTaskBarApplet::ShowContextMenu()
     DestroyContextMenu(menu);
 }
 
-bool CQuindleTaskBarApplet::AddIcon() { return NotifyIcon(NIM_ADD); }
+bool CQuindleTaskBarApplet::AddIcon()
+{
+    m_iconLive = true;  // even when the shell is not there yet: its start brings the icon
+    return NotifyIcon(NIM_ADD);
+}
+
 bool CQuindleTaskBarApplet::ModifyIcon() { return NotifyIcon(NIM_MODIFY); }
-bool CQuindleTaskBarApplet::DeleteIcon() { return NotifyIcon(NIM_DELETE); }
+
+bool CQuindleTaskBarApplet::DeleteIcon()
+{
+    m_iconLive = false;
+    return NotifyIcon(NIM_DELETE);
+}
 
 bool CQuindleTaskBarApplet::NotifyIcon(DWORD message)
 {

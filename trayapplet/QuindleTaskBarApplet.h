@@ -61,6 +61,8 @@ protected:
 private:
     static void DispatchTrayNotification(WPARAM iconId, LPARAM mouseMessage);
     static void RouteSystemMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool m_iconLive = false;  // added and not deleted since: a shell restart adds it again
 };
 
 }  // namespace QuindleTools

@@ -10,6 +10,8 @@
 namespace {
 // Letter label identifiers are the letter's code plus this.
 constexpr int kLetterIdOffset = 935;
+// Posted at start: the unreadable-file box shows once the editor is on screen.
+constexpr UINT WM_SHOW_UNREADABLE = WM_APP + 64;
 }  // namespace
 
 CEditHotKeysDialog::CEditHotKeysDialog(HWND parent)
@@ -89,7 +91,10 @@ BOOL CEditHotKeysDialog::OnInitDialog()
     for (const char letter : {'E', 'F', 'M', 'R'})
         EnableWindow(Label(letter).GetSafeHwnd(), FALSE);
 
-    m_table.LoadFromFile(GetDataFilePath());
+    // A file that is there but unreadable must not be silently overwritten.
+    m_keepOldFile = !m_table.LoadFromFile(GetDataFilePath());
+    if (m_keepOldFile)
+        PostMessageA(m_hwnd, WM_SHOW_UNREADABLE, 0, 0);
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         UpdateLetterTip(letter);
 
@@ -141,7 +146,7 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     UpdateData(false);
 }
 
-void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(GetDataFilePath()); }
+void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(GetDataFilePath(), m_keepOldFile); }
 
 void CEditHotKeysDialog::BrowseForCommand()
 {
@@ -237,6 +242,12 @@ bool CEditHotKeysDialog::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT&
         return true;
     case WM_DROPEDIT_NOTIFY:
         UpdateData(true);
+        result = 0;
+        return true;
+    case WM_SHOW_UNREADABLE:
+        fw::AppMessageBox("Kestrava could not read the hot keys in " + GetDataFilePath() +
+                              ". If you save, that file is kept as Kestrava.dat.bak.",
+                          MB_OK);
         result = 0;
         return true;
     default:

@@ -54,6 +54,7 @@ private:
     char m_currentLetter = 'A';
     uint32_t m_heldLetters = 0;
     bool m_heldTaken = true;
+    bool m_keepOldFile = false;  // the file was there but unreadable: a save keeps it as a backup
     CDropEdit m_commandEdit;    // takes dropped files
     CDropEdit m_directoryEdit;  // takes dropped folders
 };

@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "ControlFont.h"
 #include "util/OpenCommand.h"
+#include "util/RegistryKey.h"
 
 namespace {
 constexpr size_t kRegistryTextSize = 260;
@@ -132,12 +133,14 @@ LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string& text
     if (opened != ERROR_SUCCESS)
         return opened;
     char value[kRegistryTextSize] = "";
-    LONG size = sizeof(value);
+    DWORD size = sizeof(value);
+    DWORD type = REG_NONE;
     // An unreadable or over-long value counts as empty.
-    if (RegQueryValueA(key.get(), nullptr, value, &size) != ERROR_SUCCESS || size <= 0)
+    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        size == 0)
         value[0] = '\0';
     value[kRegistryTextSize - 1] = '\0';
-    text = value;
+    text = ExpandRegistryText(type, value);
     return opened;
 }
 

@@ -23,6 +23,8 @@ public:
 
     // Readers give the default on any failure (missing value, too large, no key).
     std::string ReadString(const std::string& name, const std::string& defaultValue) const;
+    // The same, with the %VARIABLE% references of a REG_EXPAND_SZ value expanded.
+    std::string ReadExpandedString(const std::string& name, const std::string& defaultValue) const;
     int ReadInt(const std::string& name, int defaultValue) const;
     DWORD ReadDWord(const std::string& name, DWORD defaultValue) const;
     bool ReadBool(const std::string& name, bool defaultValue) const;
@@ -51,5 +53,11 @@ public:
     static constexpr DWORD kStringBufferSize = 200;
 
 private:
+    std::string ReadTypedString(const std::string& name, const std::string& defaultValue, DWORD& type) const;
+
     fw::RegKey m_key;
 };
+
+// A registry text as it is meant: a REG_EXPAND_SZ value with its %VARIABLE%
+// references expanded (unchanged if that fails), any other type as stored.
+std::string ExpandRegistryText(DWORD type, const std::string& text);

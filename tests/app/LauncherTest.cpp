@@ -54,7 +54,7 @@ protected:
         CRegistryKey::DeleteKey(HKEY_CLASSES_ROOT, ".kvtest");
         CRegistryKey::DeleteKey(HKEY_CLASSES_ROOT, "KestravaTestType");
     }
-    static void Register(const std::string& type, const std::string& command)
+    static void Register(const std::string& type, const std::string& command, DWORD kind = REG_SZ)
     {
         CRegistryKey extension;
         ASSERT_EQ(extension.Create(HKEY_CLASSES_ROOT, ".kvtest"), ERROR_SUCCESS);
@@ -62,7 +62,8 @@ protected:
         if (!command.empty()) {
             CRegistryKey open;
             ASSERT_EQ(open.Create(HKEY_CLASSES_ROOT, type, "shell\\open\\command"), ERROR_SUCCESS);
-            open.WriteString("", command);
+            RegSetValueExA(open.Handle(), "", 0, kind, reinterpret_cast<const BYTE*>(command.c_str()),
+                           static_cast<DWORD>(command.size() + 1));
         }
     }
 };
@@ -79,6 +80,23 @@ TEST_F(OpenCommandTest, EmptyWhenTheTypeOrItsCommandIsMissing)
     Register("KestravaTestType", "");
     EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), "");
     EXPECT_EQ(Launcher::FindOpenCommand("kestravanosuchprogram"), "");
+}
+
+TEST_F(OpenCommandTest, OnlyAnExpandableCommandIsExpandedAndItsExpansionMustFit)
+{
+    SetEnvironmentVariableA("KESTRAVA_TOOLS", "C:\\Tools");
+    const std::string stored = "%KESTRAVA_TOOLS%\\view.exe \"%1\"";
+    for (const auto& [kind, found] : {std::pair<DWORD, std::string>{REG_EXPAND_SZ, "C:\\Tools\\view.exe \"%1\""},
+                                      std::pair<DWORD, std::string>{REG_SZ, stored}}) {
+        Register("KestravaTestType", stored, kind);
+        EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), found) << kind;
+    }
+    // A short stored line that is too long once expanded is not started.
+    SetEnvironmentVariableA("KESTRAVA_LONG", std::string(600, 'd').c_str());
+    Register("KestravaTestType", "C:\\%KESTRAVA_LONG%\\view.exe %1", REG_EXPAND_SZ);
+    CMessageBoxRecorder app;
+    Launcher::OpenWithAssociation("C:\\missing\\a.kvtest");
+    EXPECT_EQ(app.texts, std::vector<std::string>{"C:\\missing\\a.kvtest    WinExec failed: The command line is too long. \n"});
 }
 
 TEST(Dispatch, OnlyTheLettersAToZWithACommandAreActedOn)

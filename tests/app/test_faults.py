@@ -45,14 +45,15 @@ class DataFileFaultTest(KestravaTest):
         self.assertEqual(self.boxes(), [])
         self.assertIsNone(proc.poll())
 
-    def open_and_save(self):
+    def open_and_save(self, save=True):
         """Save && Close in an editor opened by a double-click on the icon."""
         hidden = self.hidden_window()
         message = int(self.rig.wintool("message", "CQuindleTaskBarAppletMessage"))
         self.rig.wintool("post", f"{hidden:x}", message, 0, WM_LBUTTONDBLCLK)
         editor = self.rig.find_window("#32770", EDITOR_TITLE, 15)
         self.assertNotEqual(editor, 0, "the editor did not open")
-        self.rig.wintool("command", f"{editor:x}", 1)
+        if save:
+            self.rig.wintool("command", f"{editor:x}", 1)
         return editor
 
     def test_every_cut_of_a_real_file_reports_once_and_keeps_only_whole_values(self):
@@ -114,9 +115,17 @@ class DataFileFaultTest(KestravaTest):
         self.rig.wintool("post", f"{self.hidden_window():x}", WM_KBHOOK_KEY, ord("W"), 0)
         time.sleep(1)
         self.assertEqual(self.recorded(), [])
-        self.open_and_save()
+        # The editor says that the file is there but unreadable, then the save fails.
+        editor = self.open_and_save(save=False)
         boxes = self.wait_box()
-        self.assertEqual(len(boxes), 1, boxes)
+        self.assertEqual([(b[2], b[3]) for b in boxes],
+                         [(f"Kestrava could not read the hot keys in {self.rig.winpath(self.data)}. "
+                           "If you save, that file is kept as Kestrava.dat.bak.", editor)])
+        self.dismiss(boxes[0])
+        self.rig.wintool("command", f"{editor:x}", 1)
+        boxes = self.wait_box()
+        self.assertEqual([b[2] for b in boxes],
+                         [f"A sharing violation occurred while accessing {self.rig.winpath(self.data)}."])
         self.rig.screenshot("locked-save")
         self.dismiss(boxes[0])
         self.rig.stop(locker)

@@ -3,6 +3,7 @@
 the editor opened from it, Save && Close taking effect at once, the refusal
 to stop while the editor is open, and Stop."""
 import re
+import shutil
 import sys
 import time
 from pathlib import Path
@@ -10,10 +11,12 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import main, wait_until  # noqa: E402
 from kestrava import KestravaTest  # noqa: E402
+import datafile  # noqa: E402
 
 EDITOR_TITLE = "Kestrava - Edit Keys"
 REFUSAL = "You must close the Hot Keys editor before stopping Kestrava."
 ID_COMMAND, ID_SAVE, ID_CLOSE = 1026, 1, 2
+ID_BROWSE_COMMAND = 1029
 
 
 class TrayTest(KestravaTest):
@@ -122,24 +125,31 @@ class TrayTest(KestravaTest):
         self.rig.keys("super+w")
         self.assertTrue(wait_until(self.recorded, 15), self.boxes())
 
-        saved = (self.folder / "Kestrava.dat").read_bytes()
+        # Close writes nothing, but the table still follows the file, changed meanwhile.
         editor = self.open_editor_from_menu()
         self.click_control(editor, ID_COMMAND)
         self.rig.keys("ctrl+a")
         self.rig.type_text("changed.exe")
+        self.write_table({"W": (self.recorder, "changed-on-disk", "")})
+        changed = (self.folder / "Kestrava.dat").read_bytes()
         self.click_control(editor, ID_CLOSE)
         self.assertTrue(wait_until(lambda: not self.editors(), 10))
-        self.assertEqual((self.folder / "Kestrava.dat").read_bytes(), saved)
+        self.assertEqual((self.folder / "Kestrava.dat").read_bytes(), changed)
         self.rig.keys("super+w")
-        self.assertTrue(wait_until(lambda: len(self.recorded()) == 2, 15), "the old command no longer runs")
+        self.assertTrue(wait_until(lambda: len(self.recorded()) == 2, 15), self.boxes())
+        self.assertEqual(self.recorded()[1][2:], ["changed-on-disk"])
 
     def test_stop_is_refused_while_the_editor_is_open_and_hot_keys_keep_their_entries(self):
         kestrava = self.start({"W": (self.recorder, "before", "")})
         editor = self.open_editor_from_menu()
+        # A change committed to the editor's table (by moving on to another
+        # letter) and one written to the file: neither reaches the hot keys yet.
         self.click_control(editor, 1000 + ord("W") - ord("A"))
         self.click_control(editor, ID_COMMAND)
         self.rig.keys("ctrl+a")
         self.rig.type_text("edited-but-not-saved.exe")
+        self.click_control(editor, 1000 + ord("X") - ord("A"))
+        self.write_table({"W": (self.recorder, "written-meanwhile", "")})
         self.rig.keys("super+w")
         self.assertTrue(wait_until(self.recorded, 15), self.boxes())
         self.assertEqual(self.recorded()[0][2:], ["before"])
@@ -149,10 +159,49 @@ class TrayTest(KestravaTest):
         boxes = self.wait_box()
         self.assertEqual([(b[1], b[2], b[3]) for b in boxes], [("Kestrava", REFUSAL, editor)])
         self.rig.screenshot("stop-refused")
+        # Another program in front when the box goes: the editor must come back by itself.
+        self.start_probe()
         self.dismiss(boxes[0])
-        self.assertTrue(wait_until(lambda: self.foreground_title() == EDITOR_TITLE, 10))
+        self.assertTrue(wait_until(lambda: self.foreground_title() == EDITOR_TITLE, 10), self.foreground_title())
         self.assertIsNone(kestrava.poll())
         self.assertTrue(self.icon_shown())
+
+    def test_an_unreadable_file_is_named_and_kept_as_the_backup_on_save(self):
+        # Another header is silent at start-up; cut short by the time the
+        # editor opens, the read error is reported first, then the file named.
+        data = self.folder / "Kestrava.dat"
+        data.write_bytes(datafile.encode_string(b"<<1.2>>") + b"\x01\x00")
+        self.start()
+        short = datafile.table_bytes({"Q": ("q.exe", "", "")})[:-3]
+        data.write_bytes(short)
+        self.choose(self.open_menu()[0], 0)
+        texts = ["An attempt was made to access an unnamed file past its end.",
+                 f"Kestrava could not read the hot keys in {self.rig.winpath(data)}. "
+                 "If you save, that file is kept as Kestrava.dat.bak."]
+        seen = []
+        for _ in texts:
+            boxes = self.wait_box()
+            seen += [(b[1], b[2], b[3]) for b in boxes]
+            self.rig.screenshot("unreadable-file-box")
+            self.dismiss(boxes[0])
+        editor = self.editor()
+        self.assertEqual(seen, [("Kestrava", text, editor) for text in texts])
+        self.click_control(editor, ID_SAVE)
+        self.assertTrue(wait_until(lambda: not self.editors(), 10), "the editor stays open")
+        self.assertEqual((self.folder / "Kestrava.dat.bak").read_bytes(), short)
+        self.assertEqual(len(datafile.decode(data.read_bytes())), 78)
+
+    def test_a_strangers_comdlg32_beside_the_program_is_not_loaded(self):
+        # With this override Wine looks in the program's folder first, as
+        # Windows does for system DLLs it does not pin.
+        shutil.copy(self.rig.bin / "stranger" / "comdlg32.dll", self.folder)
+        self.rig.env["WINEDLLOVERRIDES"] += ";comdlg32=n,b"
+        self.start({})
+        editor = self.open_editor_from_menu()
+        self.click_control(editor, ID_BROWSE_COMMAND)
+        browser = self.rig.find_window("#32770", "Select application or file to launch when event fires", 15)
+        self.assertFalse((self.folder / "comdlg32-loaded.txt").exists(), "the stranger's comdlg32.dll was loaded")
+        self.assertNotEqual(browser, 0, "the command browser did not open")
 
     def test_stop_ends_with_zero_and_gives_the_keys_back(self):
         kestrava = self.start({"W": (self.recorder, "", "")})

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include "StoreTestUtil.h"
+#include "TempFolder.h"
 #include "store/ArchiveCodec.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -158,12 +159,26 @@ TEST(ArchiveCodec, LaterDuplicateWinsAndKeepsTheKeyInPlace)
     EXPECT_EQ(*d.values.Find("k"), "second");
     EXPECT_EQ(d.values.Size(), 2u);
 
+    // "a" (97) and "r" (114) share bucket 12: newest first, and a
+    // replaced value does not move its key to the front.
     CBucketMap map;
     map.Set("a", "1");
-    map.Set("b", "2");
-    const auto order = KeysInWriteOrder(map);
+    map.Set("r", "2");
     map.Set("a", "3");
-    EXPECT_EQ(KeysInWriteOrder(map), order);
+    EXPECT_EQ(KeysInWriteOrder(map), (std::vector<std::string>{"r", "a"}));
+    EXPECT_EQ(*map.Find("a"), "3");
+}
+
+TEST(ArchiveCodec, BytesAbove127HashAsSignedCharacters)
+{
+    // Worked by hand: h = h * 33 + c with c from -128 to 127, mod 2^32.
+    const std::pair<std::string, std::uint32_t> hashes[] = {
+        {"\xE9", 0xFFFFFFE9u}, {"K\x80", 0x92Bu}, {"\xFF\xFE", 0xFFFFFFDDu}, {"A.\xE9", 0x11A58u}};
+    for (const auto& [key, hash] : hashes)
+        EXPECT_EQ(CBucketMap::Hash(key), hash) << key;
+    // Buckets 13, 0, 1 and 4; unsigned bytes would give 14, 16, 2 and 12.
+    EXPECT_EQ(Encode({{"A.\xE9", "1"}, {"\xFF\xFE", "2"}, {"K\x80", "3"}, {"caf\xE9.Target", "4"}}),
+              Corpus("high-bytes.dat"));
 }
 
 TEST(ArchiveCodec, ZeroLengthInputIsEndOfFileBeforeTheHeader)
@@ -245,15 +260,29 @@ TEST(ArchiveCodec, AMillionDistinctPairsDecodeInLinearTime)
     EXPECT_LT(seconds, 30.0);  // quadratic insertion would take hours
 }
 
-TEST(ArchiveCodec, ErrorTextsNameTheFile)
+TEST(ArchiveCodec, EveryErrorHasItsText)
 {
+    // The file-error table, then the three texts of writing and memory.
+    const std::pair<ArchiveError, std::string> texts[] = {
+        {ArchiveError::None, "No error occurred."},
+        {ArchiveError::Generic, "An unknown error occurred while accessing C:\\%1.dat."},
+        {ArchiveError::FileNotFound, "C:\\%1.dat was not found."},
+        {ArchiveError::BadPath, "C:\\%1.dat contains an invalid path."},
+        {ArchiveError::TooManyOpenFiles, "C:\\%1.dat could not be opened because there are too many open files."},
+        {ArchiveError::AccessDenied, "Access to C:\\%1.dat was denied."},
+        {ArchiveError::InvalidFile, "An invalid file handle was associated with C:\\%1.dat."},
+        {ArchiveError::RemoveCurrentDir, "C:\\%1.dat could not be removed because it is the current directory."},
+        {ArchiveError::DirectoryFull, "C:\\%1.dat could not be created because the directory is full."},
+        {ArchiveError::BadSeek, "Seek failed on C:\\%1.dat"},
+        {ArchiveError::HardIO, "A hardware I/O error was reported while accessing C:\\%1.dat."},
+        {ArchiveError::SharingViolation, "A sharing violation occurred while accessing C:\\%1.dat."},
+        {ArchiveError::LockViolation, "A locking violation occurred while accessing C:\\%1.dat."},
+        {ArchiveError::DiskFull, "Disk full while accessing C:\\%1.dat."},
+        {ArchiveError::EndOfFile, "An attempt was made to access C:\\%1.dat past its end."},
+        {ArchiveError::OutOfMemory, "Out of memory."},
+    };
+    for (const auto& [error, text] : texts)
+        EXPECT_EQ(store::ArchiveErrorText(error, "C:\\%1.dat"), text) << static_cast<int>(error);
     EXPECT_EQ(store::ArchiveErrorText(ArchiveError::EndOfFile, store::kUnnamedFile),
               "An attempt was made to access an unnamed file past its end.");
-    EXPECT_EQ(store::ArchiveErrorText(ArchiveError::DiskFull, "C:\\K\\Kestrava.dat"),
-              "Disk full while accessing C:\\K\\Kestrava.dat.");
-    EXPECT_EQ(store::ArchiveErrorText(ArchiveError::OutOfMemory, "x"), "Out of memory.");
-    EXPECT_EQ(store::ArchiveErrorText(ArchiveError::AccessDenied, "C:\\%1.dat"), "Access to C:\\%1.dat was denied.");
-    EXPECT_EQ(store::ArchiveErrorText(ArchiveError::SharingViolation, "f"),
-              "A sharing violation occurred while accessing f.");
-    EXPECT_EQ(store::ArchiveErrorText(ArchiveError::BadSeek, "f"), "Seek failed on f");
 }

@@ -74,10 +74,10 @@ TEST(ArchiveFileWin, FileOpenedWithoutSharingKeepsItsBytes)
         fw::File holder(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder);
 
-        // Unopenable on load: silent, empty.
+        // Unopenable on load: silent, empty, and known to be unreadable.
         CHotKeyTable table;
         table.GetEntry('K').m_command = "stale";
-        table.LoadFromFile(path);
+        EXPECT_FALSE(table.LoadFromFile(path));
         EXPECT_TRUE(table.GetEntry('K').IsEmpty());
         EXPECT_TRUE(reports.Texts().empty());
 
@@ -90,21 +90,30 @@ TEST(ArchiveFileWin, FileOpenedWithoutSharingKeepsItsBytes)
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"Kestrava.dat"});
 }
 
-TEST(ArchiveFileWin, FileHeldOpenEvenWithSharingLoadsNothingSilently)
+TEST(ArchiveFileWin, AReaderSharingTheFileDoesNotHideItsKeys)
 {
-    // The archive opens its file without sharing, which any open handle
-    // refuses: unopenable, so silent and empty rather than a read error.
+    // A backup program or a scanner reading with sharing: the keys load.
+    // One that writes is not shared with: unreadable, silently, not missing.
     TempFolder folder;
     const std::string path = folder.Path("Kestrava.dat");
     WriteOldFile(path);
-    fw::File holder(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(holder);
     ReportCapture reports;
-    CSettingsArchive archive;
-    EXPECT_FALSE(archive.Load(path));
-    EXPECT_EQ(archive.Values().Size(), 0u);
-    EXPECT_EQ(CSettingsArchive::ReadFileVersion(path), "");
+    for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_READ | GENERIC_WRITE}}) {
+        SCOPED_TRACE(access);
+        fw::File holder(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        const bool shared = access == GENERIC_READ;
+        CSettingsArchive archive;
+        EXPECT_EQ(archive.Load(path), shared);
+        EXPECT_EQ(archive.Values().Size(), shared ? 78u : 0u);
+        EXPECT_EQ(archive.LastLoad(), shared ? CSettingsArchive::LoadOutcome::Read
+                                             : CSettingsArchive::LoadOutcome::Unreadable);
+        EXPECT_EQ(CSettingsArchive::ReadFileVersion(path), shared ? "<<1.1>>" : "");
+    }
+    CSettingsArchive missing;
+    EXPECT_FALSE(missing.Load(folder.Path("none\\Kestrava.dat")));
+    EXPECT_EQ(missing.LastLoad(), CSettingsArchive::LoadOutcome::NoFile);
     EXPECT_TRUE(reports.Texts().empty());
 }
 

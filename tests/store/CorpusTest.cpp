@@ -20,8 +20,6 @@ struct Golden {
     std::size_t pairs;
 };
 
-std::string Corpus(const std::string& name) { return ReadBytes(std::string(KESTRAVA_STORE_CORPUS) + "/" + name); }
-
 }  // namespace
 
 TEST(Corpus, SeedsDecodeAsMade)
@@ -36,6 +34,7 @@ TEST(Corpus, SeedsDecodeAsMade)
         {"bad-wide.dat", DecodeStatus::Failed, ArchiveError::Generic, 1},
         {"wrong-header.dat", DecodeStatus::WrongHeader, ArchiveError::None, 0},
         {"duplicates.dat", DecodeStatus::Complete, ArchiveError::None, 2},
+        {"high-bytes.dat", DecodeStatus::Complete, ArchiveError::None, 4},
     };
     for (const Golden& g : cases) {
         SCOPED_TRACE(g.file);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <algorithm>
 #include "ReportCapture.h"
 #include "StoreTestUtil.h"
 #include "TempFolder.h"
@@ -56,20 +55,8 @@ TEST(HotKeyTable, EmptyTableIsThe660ByteFile)
     ASSERT_EQ(keys.size(), 78u);
     EXPECT_EQ(std::vector<std::string>(keys.begin(), keys.begin() + 4),
               (std::vector<std::string>{"Z.Args", "X.Dir", "W.Target", "I.Args"}));
-
-    // The whole order: bucket h % 17 ascending, later insertions first.
-    std::vector<std::pair<std::string, int>> inserted;
-    for (char letter = 'A'; letter <= 'Z'; ++letter)
-        for (const char* name : {".Target", ".Dir", ".Args"})
-            inserted.emplace_back(letter + std::string(name), static_cast<int>(inserted.size()));
-    std::sort(inserted.begin(), inserted.end(), [](const auto& a, const auto& b) {
-        const unsigned ba = CBucketMap::Bucket(a.first), bb = CBucketMap::Bucket(b.first);
-        return ba != bb ? ba < bb : a.second > b.second;
-    });
-    std::vector<std::string> expected;
-    for (const auto& pair : inserted)
-        expected.push_back(pair.first);
-    EXPECT_EQ(keys, expected);
+    // The whole order, from a file written by the tests' own encoder.
+    EXPECT_EQ(bytes, Corpus("empty-table.dat"));
 }
 
 TEST(HotKeyTable, OnlyWSetStillWritesAll78Keys)
@@ -133,25 +120,36 @@ TEST(HotKeyTable, MissingFileAndOtherHeaderGiveAnEmptyTableSilently)
 {
     TempFolder folder;
     WriteBytes(folder.Path("other.dat"), Short("<<1.2>>") + Word(1) + Short("C.Target") + Short("x"));
+    WriteBytes(folder.Path("short.dat"), kHeader + Word(2) + Short("C.Target") + Short("x"));
+    WriteBytes(folder.Path("good.dat"), File({{"A.Target", "a"}}));
+    // Only a missing file means there is nothing a save could lose.
+    const std::pair<const char*, bool> cases[] = {
+        {"missing.dat", true}, {"other.dat", false}, {"short.dat", false}, {"good.dat", true}};
     ReportCapture reports;
-    for (const char* name : {"missing.dat", "other.dat"}) {
+    for (const auto& [name, readable] : cases) {
         CHotKeyTable table;
         table.GetEntry('C').m_command = "stale";
-        table.LoadFromFile(folder.Path(name));
-        EXPECT_TRUE(table.GetEntry('C').IsEmpty()) << name;
+        EXPECT_EQ(table.LoadFromFile(folder.Path(name)), readable) << name;
+        EXPECT_EQ(table.GetEntry('C').m_command, std::string(name) == "short.dat" ? "x" : "") << name;
     }
-    EXPECT_TRUE(reports.Texts().empty());
+    EXPECT_EQ(reports.Texts(), std::vector<std::string>{"An attempt was made to access an unnamed file past its end."});
 }
 
-TEST(HotKeyTable, FileWithOnlyCTarget)
+TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndReplacesAnEarlierOne)
 {
     TempFolder folder;
-    WriteBytes(folder.Path("c.dat"), File({{"C.Target", "calc.exe"}}));
+    const std::string path = folder.Path("Kestrava.dat");
     CHotKeyTable table;
-    table.LoadFromFile(folder.Path("c.dat"));
-    EXPECT_EQ(table.GetEntry('C').m_command, "calc.exe");
-    for (char letter = 'A'; letter <= 'Z'; ++letter)
-        if (letter != 'C') {
-            EXPECT_TRUE(table.GetEntry(letter).IsEmpty()) << letter;
-        }
+    ReportCapture reports;
+    for (const std::string& old : {Short("<<2.0>>") + "keys of another version", std::string("a later one")}) {
+        WriteBytes(path, old);
+        table.GetEntry('W').m_command = old;
+        table.SaveToFile(path, true);
+        EXPECT_EQ(ReadBytes(path), Saved(table));  // the same bytes as any save
+        EXPECT_EQ(ReadBytes(path + ".bak"), old);
+    }
+    table.SaveToFile(path);  // a plain save keeps no backup
+    EXPECT_EQ(ReadBytes(path + ".bak"), "a later one");
+    EXPECT_TRUE(reports.Texts().empty());
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.bak"}));
 }

@@ -52,4 +52,7 @@ inline std::string ReadBytes(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A checked-in golden file of tests/store/corpus.
+inline std::string Corpus(const std::string& name) { return ReadBytes(std::string(KESTRAVA_STORE_CORPUS) + "/" + name); }
+
 }  // namespace storetest

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include "trayapplet/QuindleTaskBarApplet.h"
 
@@ -35,6 +36,32 @@ TEST(TipText, TheLengthIsTakenUpToTheFirstZero)
     std::string tip(70, 'x');
     tip[10] = '\0';
     EXPECT_EQ(CTipApplet(tip).GetCheckedTipText(), tip);
+}
+
+// A shell restart re-adds the icons still shown; a failing applet stops
+// neither the others nor the window procedure.
+class CCountingApplet : public CTipApplet {
+public:
+    explicit CCountingApplet(bool fails) : CTipApplet("counting"), m_fails(fails) {}
+    std::string GetTipText() override { return m_fails ? throw std::runtime_error("no tip") : "counting"; }
+    HICON GetIcon() override { return ++icons, LoadIconA(nullptr, IDI_APPLICATION); }
+    int icons = 0;
+    bool m_fails;
+};
+
+TEST(TaskbarCreated, OnlyLiveIconsComeBackAndNothingEscapes)
+{
+    ASSERT_TRUE(CQuindleTaskBarApplet::CreateHiddenWindow());
+    CCountingApplet closed(false), live(false), failing(true);
+    closed.AddIcon();
+    live.AddIcon();
+    EXPECT_ANY_THROW(failing.AddIcon());
+    closed.Close();
+    EXPECT_NO_THROW(CQuindleTaskBarApplet::WindowProc(CQuindleTaskBarApplet::GetHiddenWindow(),
+                                                      RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+    EXPECT_EQ(closed.icons, 2);  // added, deleted
+    EXPECT_EQ(live.icons, 2);    // added, added again
+    live.DeleteIcon();
 }
 
 }  // namespace

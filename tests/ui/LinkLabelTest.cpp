@@ -60,7 +60,13 @@ TEST(ReadRegistryDefault, ReadsEmptyAndOverlongValues)
     HKEY empty;
     ASSERT_EQ(RegCreateKeyA(key, "novalue", &empty), ERROR_SUCCESS);
     RegCloseKey(empty);
+    HKEY expand;
+    ASSERT_EQ(RegCreateKeyA(key, "expand", &expand), ERROR_SUCCESS);
+    const char command[] = "%KESTRAVA_UI%\\browser.exe \"%1\"";
+    RegSetValueExA(expand, nullptr, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command), sizeof command);
+    RegCloseKey(expand);
     RegCloseKey(key);
+    SetEnvironmentVariableA("KESTRAVA_UI", "C:\\Web");
 
     std::string text = "old";
     EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\short", text), ERROR_SUCCESS);
@@ -71,12 +77,15 @@ TEST(ReadRegistryDefault, ReadsEmptyAndOverlongValues)
     text = "old";
     EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\novalue", text), ERROR_SUCCESS);
     EXPECT_EQ(text, "");
+    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\expand", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, "C:\\Web\\browser.exe \"%1\"");  // REG_EXPAND_SZ, as the shell stores it
     text = "old";
     EXPECT_NE(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\missing", text), ERROR_SUCCESS);
     EXPECT_EQ(text, "old");
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\short").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\long").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\novalue").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\expand").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, base);
 }
 

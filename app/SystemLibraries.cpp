@@ -1,0 +1,38 @@
+// The delay-loaded system libraries come from the system folder: a bare name
+// is looked for in the program's folder first, where a stranger's DLL of the
+// same name (say, in a Downloads folder) would run inside Kestrava.
+// comctl32 keeps its bare name: the manifest's version 6 comes through the
+// activation context, which a full path would bypass.
+#include <windows.h>
+#include <delayimp.h>
+
+namespace {
+
+FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info)
+{
+    if (notification != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr)
+        return nullptr;
+    if (lstrcmpiA(info->szDll, "comdlg32.dll") != 0 && lstrcmpiA(info->szDll, "version.dll") != 0)
+        return nullptr;
+    char path[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    HMODULE module = nullptr;
+    if (length != 0 && length + 1 + lstrlenA(info->szDll) < MAX_PATH) {
+        path[length] = '\\';
+        lstrcpyA(path + length + 1, info->szDll);
+        module = LoadLibraryA(path);
+    }
+    if (module == nullptr) {
+        // Returning null would let the helper search by bare name after all:
+        // fail the way the helper itself fails for a missing library.
+        info->dwLastError = GetLastError();
+        ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(info);
+        RaiseException(VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND), 0, 1, &argument);
+    }
+    return reinterpret_cast<FARPROC>(module);
+}
+
+}  // namespace
+
+// Read by the delay-load helper before every library it loads.
+PfnDliHook __pfnDliNotifyHook2 = LoadFromSystemFolder;
