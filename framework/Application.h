@@ -28,9 +28,9 @@ public:
 
     // Caption: the executable's file name without extension. A box asked for
     // without an icon gets the exclamation icon. Owned by the main window.
-    virtual int MessageBox(const std::string& text, UINT type);
+    virtual int MessageBox(const std::wstring& text, UINT type);
 
-    std::string Caption() const;
+    std::wstring Caption() const;
 
 private:
     HINSTANCE m_instance;
@@ -45,6 +45,9 @@ HINSTANCE ProgramInstance();
 
 // Shows a box through the current application object; without one, a plain
 // box with the same caption and icon rule.
+int AppMessageBox(const std::wstring& text, UINT type = MB_OK);
+// The same for the program's fixed texts and the system's ANSI texts
+// (FormatMessageA): converted from the ANSI code page.
 int AppMessageBox(const std::string& text, UINT type = MB_OK);
 
 // The icon rule on its own, for tests: OK, OK/Cancel, Yes/No and Yes/No/Cancel

@@ -12,14 +12,14 @@ public:
     static constexpr UINT kToolId = 1;
 
     // Creates the tooltip with owner as its parent and adds the tool for owner.
-    bool Create(HWND owner, const std::string& text);
-    void SetText(const std::string& text);
+    bool Create(HWND owner, const std::wstring& text);
+    void SetText(const std::wstring& text);
     // Hands a mouse message bound for the owner to the tooltip.
     void RelayEvent(const MSG& message) const;
     HWND GetSafeHwnd() const { return m_tip.get(); }
 
 private:
-    TOOLINFOA Tool(const std::string& text) const;
+    TOOLINFOW Tool(const std::wstring& text) const;
 
     Window m_tip;
     HWND m_owner = nullptr;

@@ -1,6 +1,7 @@
 #include "LinkLabel.h"
 #include <shellapi.h>
 #include "framework/Application.h"
+#include "framework/Text.h"
 #include "ControlFont.h"
 #include "util/OpenCommand.h"
 #include "util/RegistryKey.h"
@@ -13,9 +14,9 @@ void CLinkLabel::PreSubclassWindow()
 {
     SetWindowLongA(m_hwnd, GWL_STYLE, GetWindowLongA(m_hwnd, GWL_STYLE) | SS_NOTIFY);
     if (m_link.empty())
-        m_link = GetWindowText();
+        m_link = fw::NarrowAnsi(GetWindowText());
     if (GetWindowText().empty()) {
-        SetWindowText(m_link);
+        SetWindowText(fw::WidenAnsi(m_link));
         FitWindowToText();
     }
     m_font.reset(CreateUnderlinedFont(m_hwnd, m_underline));
@@ -23,7 +24,7 @@ void CLinkLabel::PreSubclassWindow()
         SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
     FitWindowToText();
     m_cursor.Load();
-    m_tip.Create(m_hwnd, m_link);
+    m_tip.Create(m_hwnd, fw::WidenAnsi(m_link));
 }
 
 void CLinkLabel::SetLink(const std::string& link)
@@ -31,7 +32,7 @@ void CLinkLabel::SetLink(const std::string& link)
     m_link = link;
     if (m_hwnd) {
         FitWindowToText();
-        m_tip.SetText(m_link);
+        m_tip.SetText(fw::WidenAnsi(m_link));
     }
 }
 
@@ -82,12 +83,12 @@ void CLinkLabel::FitWindowToText()
     if (const HWND parent = GetParent(m_hwnd))
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
 
-    const std::string text = GetWindowText();
+    const std::wstring text = GetWindowText();
     SIZE size = {0, 0};
     if (const HDC dc = GetDC(m_hwnd)) {
         const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0));
         const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
         if (old)
             SelectObject(dc, old);
         ReleaseDC(m_hwnd, dc);

@@ -13,20 +13,35 @@ std::string::size_type FindQuotedPlaceholder(const std::string& text)
     return std::string::npos;
 }
 
-}  // namespace
+std::wstring::size_type FindQuotedPlaceholder(const std::wstring& text) { return text.find(L"\"%1\""); }
 
-bool ComposeOpenCommand(const std::string& openCommand, const std::string& argument, std::string& line)
+template <class String>
+bool Compose(const String& openCommand, const String& argument, String& line)
 {
-    std::string composed = openCommand.substr(0, openCommand.find('\0'));
+    using Char = typename String::value_type;
+    const Char bare[] = {'%', '1', 0};
+    String composed = openCommand.substr(0, openCommand.find(Char(0)));
     auto placeholder = FindQuotedPlaceholder(composed);
-    if (placeholder == std::string::npos)
-        placeholder = composed.find("%1");
-    if (placeholder != std::string::npos)
+    if (placeholder == String::npos)
+        placeholder = composed.find(bare);
+    if (placeholder != String::npos)
         composed.erase(placeholder);
-    composed += ' ';
+    composed += Char(' ');
     composed += argument;
     if (composed.size() >= kOpenCommandCapacity)
         return false;
     line = std::move(composed);
     return true;
+}
+
+}  // namespace
+
+bool ComposeOpenCommand(const std::string& openCommand, const std::string& argument, std::string& line)
+{
+    return Compose(openCommand, argument, line);
+}
+
+bool ComposeOpenCommand(const std::wstring& openCommand, const std::wstring& argument, std::wstring& line)
+{
+    return Compose(openCommand, argument, line);
 }

@@ -13,3 +13,5 @@ constexpr std::string::size_type kOpenCommandCapacity = 520;
 // argument as given. False, with line untouched, when the result would not
 // fit kOpenCommandCapacity: a cut command line could start something else.
 bool ComposeOpenCommand(const std::string& openCommand, const std::string& argument, std::string& line);
+// The same for Unicode text, in characters (UTF-16 units).
+bool ComposeOpenCommand(const std::wstring& openCommand, const std::wstring& argument, std::wstring& line);

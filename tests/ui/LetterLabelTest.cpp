@@ -14,7 +14,7 @@ TEST(LetterLabel, AttachingSetsNotifyFontTipAndCursor)
     label.SetControlId(1016);
     ASSERT_TRUE(label.SubclassWindow(control));
     EXPECT_TRUE(GetWindowLongA(control, GWL_STYLE) & SS_NOTIFY);
-    EXPECT_EQ(label.GetTipText(), "&Q");
+    EXPECT_EQ(label.GetTipText(), L"&Q");
     LOGFONTA font;
     GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_TRUE(font.lfUnderline);
@@ -86,11 +86,13 @@ TEST(LetterLabel, LosingCaptureEndsHover)
 TEST(EditHotKeysDialog, LetterTips)
 {
     CHotKeyEntry entry;
-    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), "Win + Q: (not assigned)");
-    entry.m_command = "C:\\Tools\\run.bat";
-    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), "Win + Q: C:\\Tools\\run.bat");
-    entry.m_arguments = "-x";
-    EXPECT_EQ(CEditHotKeysDialog::LetterTip('B', entry), "Win + B: C:\\Tools\\run.bat -x");
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), L"Win + Q: (not assigned)");
+    entry.m_command = L"C:\\Tools\\run.bat";
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), L"Win + Q: C:\\Tools\\run.bat");
+    entry.m_arguments = L"-x";
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('B', entry), L"Win + B: C:\\Tools\\run.bat -x");
+    entry.m_command = L"C:\\docs\\\u62A5\u544A.txt";  // shown in any script
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('B', entry), L"Win + B: C:\\docs\\\u62A5\u544A.txt -x");
 }
 
 TEST(EditHotKeysDialog, HintLineForLettersWindowsHolds)

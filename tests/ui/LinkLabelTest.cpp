@@ -149,7 +149,7 @@ TEST(LinkLabel, EmptyTemplateTextShowsTheLinkSetBefore)
     CLinkLabel link;
     link.SetLink("https://a.example");
     ASSERT_TRUE(link.SubclassWindow(control));
-    EXPECT_EQ(link.GetWindowText(), "https://a.example");
+    EXPECT_EQ(link.GetWindowText(), L"https://a.example");
     EXPECT_LT(parent.ChildRect(control).right - 10, 300);  // sized to the text
     LOGFONTA font;
     GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
@@ -188,12 +188,12 @@ TEST(LinkLabel, HoverCapturesAndReleases)
 
 TEST(AboutDialog, VersionLineFromTheVersionResource)
 {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);  // linked with the program's resources
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);  // linked with the program's resources
     EXPECT_EQ(CAboutDialog::VersionLine(self), "Kestrava Version 1.0.0.1 Beta");
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    EXPECT_EQ(CAboutDialog::VersionLine(std::string(windows) + "\\win.ini"), "Kestrava Version ");
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    EXPECT_EQ(CAboutDialog::VersionLine(std::wstring(windows) + L"\\win.ini"), "Kestrava Version ");
 }
 
 }  // namespace
