@@ -56,6 +56,7 @@ VIAddVersionKey /LANG=1033 "OriginalFilename" "Kestrava-${VERSION}-setup.exe"
 Var SignIn      ; 1: start at sign-in
 Var SignInBox
 Var RunAtEnd    ; 1: start Kestrava when a silent install ends
+Var HookUnchanged
 
 Page custom SignInPage SignInPageLeave
 !insertmacro MUI_PAGE_INSTFILES
@@ -87,6 +88,36 @@ Page custom SignInPage SignInPageLeave
 ; framework, so the process image path decides which window is ours.
 ; Aborts (exit code 2) if the editor is open or the process does not end.
 ; Uses $R0..$R6.
+; Sets $HookUnchanged to 1 if the installed Kestrahk.dll has the bytes of
+; the one in this setup. Programs that have it mapped keep using that copy
+; for the next hook too: replacing an unchanged library would only cost them
+; their hot keys until they restart. Uses $R0..$R3.
+Function CheckHookLibrary
+    StrCpy $HookUnchanged 0
+    IfFileExists "$INSTDIR\Kestrahk.dll" 0 done
+    InitPluginsDir
+    File "/oname=$PLUGINSDIR\Kestrahk.dll" "${BIN_DIR}/Kestrahk.dll"
+    ClearErrors
+    FileOpen $R0 "$PLUGINSDIR\Kestrahk.dll" r
+    FileOpen $R1 "$INSTDIR\Kestrahk.dll" r
+    IfErrors close
+next:
+    FileReadByte $R0 $R2
+    IfErrors new_ended
+    FileReadByte $R1 $R3
+    IfErrors close
+    StrCmp $R2 $R3 next close
+new_ended:
+    ClearErrors
+    FileReadByte $R1 $R3
+    IfErrors 0 close
+    StrCpy $HookUnchanged 1
+close:
+    FileClose $R0
+    FileClose $R1
+done:
+FunctionEnd
+
 !macro DEFINE_STOP_KESTRAVA UN
 Function ${UN}StopKestrava
     IfFileExists "$INSTDIR\Kestrava.exe" 0 done
@@ -187,12 +218,17 @@ Section
     SetOutPath "$INSTDIR"
     Call StopKestrava
     Delete "$INSTDIR\*.old"
+    Call CheckHookLibrary
     !insertmacro SET_ASIDE Kestrava.exe
-    !insertmacro SET_ASIDE Kestrahk.dll
+    ${If} $HookUnchanged == 0
+        !insertmacro SET_ASIDE Kestrahk.dll
+    ${EndIf}
     ; Kestrava.dat (the user's hot keys) is never touched.
     ClearErrors
     File "${BIN_DIR}/Kestrava.exe"
-    File "${BIN_DIR}/Kestrahk.dll"
+    ${If} $HookUnchanged == 0
+        File "${BIN_DIR}/Kestrahk.dll"
+    ${EndIf}
     ; A silent run skips a file it cannot write: that must not pass for an install.
     ${If} ${Errors}
         MessageBox MB_OK|MB_ICONSTOP "Kestrava's files in $INSTDIR could not be replaced." /SD IDOK
