@@ -148,9 +148,8 @@ find_editor:
     StrCmp $R6 $R2 0 find_editor
     System::Call 'kernel32::CloseHandle(p R3)'
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Kestrava's hot key editor is open.$\r$\n$\r$\nClose the editor (Save & Close or Close), then click Retry." /SD IDCANCEL IDRETRY retry
-    DetailPrint "Kestrava's hot key editor is open: nothing was changed."
     SetErrorLevel 2
-    Abort
+    Abort "Kestrava's hot key editor is open: nothing was changed."
 retry:
     StrCpy $R1 0
     Goto next
@@ -164,9 +163,8 @@ close:
     Goto next
 timeout:
     MessageBox MB_OK|MB_ICONSTOP "Kestrava did not stop within 10 seconds.$\r$\n$\r$\nStop it with its tray menu (Stop Kestrava), then run this again." /SD IDOK
-    DetailPrint "Kestrava did not stop within 10 seconds: nothing was changed."
     SetErrorLevel 2
-    Abort
+    Abort "Kestrava did not stop within 10 seconds: nothing was changed."
 done:
 FunctionEnd
 
@@ -233,7 +231,7 @@ Section
     ${If} ${Errors}
         MessageBox MB_OK|MB_ICONSTOP "Kestrava's files in $INSTDIR could not be replaced." /SD IDOK
         SetErrorLevel 2
-        Abort
+        Abort "Kestrava's files could not be replaced."
     ${EndIf}
     WriteUninstaller "$INSTDIR\Uninstall.exe"
     CreateShortcut "$SMPROGRAMS\Kestrava.lnk" "$INSTDIR\Kestrava.exe"

@@ -3,8 +3,11 @@
 that starts Kestrava at sign-in, an upgrade while it runs (refused while its
 editor is open), a silent uninstall that keeps the hot keys, and an install
 without sign-in start."""
+import os
+import signal
 import subprocess
 import sys
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
@@ -68,6 +71,13 @@ class InstallerTest(KestravaTest):
     def running(self):
         return int(self.rig.wintool("find", "CQuindleTaskBarApplet", "Kestrava") or "0", 16) != 0
 
+    def start_at_sign_in(self, command):
+        """Starts the Run value's command as the shell does: a quoted program path."""
+        self.assertTrue(command.startswith('"') and command.endswith('"'), command)
+        kestrava = self.rig.start(command[1:-1])
+        self.assertTrue(wait_until(self.running, 20), "Kestrava did not start")
+        return kestrava
+
     def start_typing_program(self):
         """The key probe, after it has taken keys: the hook library is mapped in it."""
         self.probe_log.unlink(missing_ok=True)
@@ -106,13 +116,23 @@ class InstallerTest(KestravaTest):
         datafile.write_table(self.app / "Kestrava.dat", {"W": (self.recorder, "installed", "")})
         hot_keys = (self.app / "Kestrava.dat").read_bytes()
 
-        # Sign-in as the shell does it: the quoted program path of the Run value.
-        self.assertTrue(command.startswith('"') and command.endswith('"'))
-        old = self.rig.start(command[1:-1])
-        self.assertTrue(wait_until(self.running, 20), "Kestrava did not start")
+        # Sign-in, then keys typed into another program.
+        old = self.start_at_sign_in(command)
         probe = self.start_typing_program()
         self.launches(1)
         self.assertEqual(self.recorded()[0][2:], ["installed"])
+
+        # A copy that does not end within 10 s stops the upgrade; it ends once it can.
+        os.kill(old.pid, signal.SIGSTOP)
+        started = time.monotonic()
+        try:
+            self.assertEqual(self.run_setup(), 2)
+        finally:
+            os.kill(old.pid, signal.SIGCONT)
+        self.assertGreaterEqual(time.monotonic() - started, 10)
+        self.assertTrue((self.app / "Kestrava.exe").read_bytes().endswith(b"older"))
+        self.assertEqual(old.wait(15), 0)
+        old = self.start_at_sign_in(command)
 
         # An open editor is not closed under the user: a silent upgrade fails and changes nothing.
         x, y = self.rig.tray_icon_point(0)
