@@ -7,8 +7,9 @@
 ;               sets the check box of an interactive run
 ;   /RUN        start Kestrava when a silent install ends (an interactive
 ;               install always starts it)
-; Exit codes: 0 done, 1 cancelled by the user, 2 stopped because Kestrava
-; could not be ended (its hot key editor is open, or it did not end in 10 s).
+; Exit codes: 0 done, 1 cancelled by the user, 2 stopped: Kestrava could not
+; be ended (its hot key editor is open, or it did not end in 10 s), or its
+; files could not be replaced.
 
 Unicode true
 ; A program named "setup" is otherwise elevated by Windows, possibly as another account.
@@ -83,11 +84,12 @@ Page custom SignInPage SignInPageLeave
     ${EndIf}
 !macroend
 
-; Ends the Kestrava that runs $INSTDIR\Kestrava.exe, if any: its hidden
-; applet window gets WM_CLOSE. The window class belongs to a reusable
-; framework, so the process image path decides which window is ours.
-; Aborts (exit code 2) if the editor is open or the process does not end.
-; Uses $R0..$R6.
+; Set-aside files that are no longer in use; only our own names.
+!macro DELETE_LEFTOVERS
+    Delete "$INSTDIR\Kestrava.exe*.old"
+    Delete "$INSTDIR\Kestrahk.dll*.old"
+!macroend
+
 ; Sets $HookUnchanged to 1 if the installed Kestrahk.dll has the bytes of
 ; the one in this setup. Programs that have it mapped keep using that copy
 ; for the next hook too: replacing an unchanged library would only cost them
@@ -118,6 +120,11 @@ close:
 done:
 FunctionEnd
 
+; Ends the Kestrava that runs $INSTDIR\Kestrava.exe, if any: its hidden
+; applet window gets WM_CLOSE. The window class belongs to a reusable
+; framework, so the process image path decides which window is ours.
+; Aborts (exit code 2) if the editor is open or the process does not end.
+; Uses $R0..$R6.
 !macro DEFINE_STOP_KESTRAVA UN
 Function ${UN}StopKestrava
     IfFileExists "$INSTDIR\Kestrava.exe" 0 done
@@ -215,7 +222,7 @@ FunctionEnd
 Section
     SetOutPath "$INSTDIR"
     Call StopKestrava
-    Delete "$INSTDIR\*.old"
+    !insertmacro DELETE_LEFTOVERS
     Call CheckHookLibrary
     !insertmacro SET_ASIDE Kestrava.exe
     ${If} $HookUnchanged == 0
@@ -265,7 +272,7 @@ Section Uninstall
     Call un.StopKestrava
     !insertmacro SET_ASIDE Kestrava.exe
     !insertmacro SET_ASIDE Kestrahk.dll
-    Delete "$INSTDIR\*.old"
+    !insertmacro DELETE_LEFTOVERS
     Delete "$INSTDIR\kst*.tmp"  ; temporary files of an interrupted save
     Delete "$SMPROGRAMS\Kestrava.lnk"
     DeleteRegValue HKCU "${RUN_KEY}" "Kestrava"
