@@ -1,7 +1,6 @@
 #include "Launcher.h"
 #include <shellapi.h>
 #include "framework/Application.h"
-#include "framework/Handle.h"
 #include "framework/Text.h"
 #include "util/GuardedCall.h"
 #include "util/OpenCommand.h"
@@ -14,9 +13,6 @@ namespace {
 
 const wchar_t kDontKnow[] = L"Don't know how to launch file :\n";
 const char kTooLong[] = "The command line is too long. ";
-
-// How long a started program may take to become ready for input.
-constexpr DWORD kIdleWait = 30000;
 
 void ReportWinExecFailure(const std::wstring& command, const char* reason)
 {
@@ -75,25 +71,6 @@ const char* WinExecReason(UINT result)
     }
 }
 
-UINT ExecuteCommandLine(const std::wstring& line)
-{
-    std::wstring buffer = line;  // the call may write into the line
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &buffer[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        // WinExec passes on error codes below 32 and calls any other a bad format.
-        const DWORD error = GetLastError();
-        return error < 32 ? error : ERROR_BAD_FORMAT;
-    }
-    const fw::KernelHandle processHandle(process.hProcess);
-    const fw::KernelHandle threadHandle(process.hThread);
-    WaitForInputIdle(process.hProcess, kIdleWait);
-    return 33;
-}
-
 void OpenWithAssociation(const std::wstring& command)
 {
     const std::wstring openCommand = FindOpenCommand(GetExtension(command));
@@ -107,7 +84,7 @@ void OpenWithAssociation(const std::wstring& command)
         ReportWinExecFailure(command, kTooLong);
         return;
     }
-    const UINT result = ExecuteCommandLine(line);
+    const UINT result = ExecuteCommandLine(line, SW_SHOW);
     if (result < 32)
         ReportWinExecFailure(command, WinExecReason(result));
 }

@@ -26,13 +26,8 @@ bool BuildFallbackCommandLine(const std::wstring& openCommand, const std::wstrin
 // The reason text for a WinExec result below 32.
 const char* WinExecReason(UINT result);
 
-// Starts a command line as WinExec does, for text in any script: shown with
-// SW_SHOW, waited for until it is idle (30 seconds at most). Above 31 on
-// success, else the result WinExec gives for the failure.
-UINT ExecuteCommandLine(const std::wstring& line);
-
-// The fallback: finds the open command, runs it and reports a failure in a
-// message box.
+// The fallback: finds the open command, runs it as WinExec would
+// (ExecuteCommandLine) and reports a failure in a message box.
 void OpenWithAssociation(const std::wstring& command);
 
 }  // namespace Launcher

@@ -127,43 +127,45 @@ void CLinkLabel::OnClicked()
     ReportLaunchError(result);
 }
 
-LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string& text)
+LONG ReadRegistryDefault(HKEY root, const std::wstring& subkey, std::wstring& text)
 {
     fw::RegKey key;
-    const LONG opened = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    const LONG opened = RegOpenKeyExW(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
     if (opened != ERROR_SUCCESS)
         return opened;
-    char value[kRegistryTextSize] = "";
+    wchar_t value[kRegistryTextSize] = L"";
     DWORD size = sizeof(value);
     DWORD type = REG_NONE;
     // An unreadable or over-long value counts as empty.
-    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
         size == 0)
-        value[0] = '\0';
-    value[kRegistryTextSize - 1] = '\0';
-    text = ExpandRegistryText(type, value);
+        value[0] = L'\0';
+    value[kRegistryTextSize - 1] = L'\0';
+    text = ExpandRegistryText(type, std::wstring(value));
     return opened;
 }
 
 int OpenLink(const std::string& text, int showCommand)
 {
+    // The browser may live in a folder named in any script.
+    const std::wstring link = fw::WidenAnsi(text);
     const auto shell = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", text.c_str(), nullptr, nullptr, showCommand));
+        ShellExecuteW(nullptr, L"open", link.c_str(), nullptr, nullptr, showCommand));
     const int shellResult = static_cast<int>(shell);
     if (static_cast<UINT_PTR>(shell) > 32)
         return shellResult;
 
-    std::string type;
-    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, ".htm", type) != ERROR_SUCCESS || type.empty())
+    std::wstring type;
+    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, L".htm", type) != ERROR_SUCCESS || type.empty())
         return shellResult;
-    std::string command;
-    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, type + "\\shell\\open\\command", command) != ERROR_SUCCESS ||
+    std::wstring command;
+    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, type + L"\\shell\\open\\command", command) != ERROR_SUCCESS ||
         command.empty())
         return shellResult;
-    std::string line;
-    if (!ComposeOpenCommand(command, text, line))
+    std::wstring line;
+    if (!ComposeOpenCommand(command, link, line))
         return shellResult;
-    return static_cast<int>(WinExec(line.c_str(), showCommand));
+    return static_cast<int>(ExecuteCommandLine(line, showCommand));
 }
 
 std::string LaunchErrorText(int code)

@@ -1,6 +1,7 @@
 #include "OpenCommand.h"
 #include <windows.h>
 #include <cstring>
+#include "framework/Handle.h"
 
 namespace {
 
@@ -44,4 +45,24 @@ bool ComposeOpenCommand(const std::string& openCommand, const std::string& argum
 bool ComposeOpenCommand(const std::wstring& openCommand, const std::wstring& argument, std::wstring& line)
 {
     return Compose(openCommand, argument, line);
+}
+
+unsigned ExecuteCommandLine(const std::wstring& line, int showCommand)
+{
+    // How long a started program may take to become ready for input.
+    constexpr DWORD kIdleWait = 30000;
+    std::wstring buffer = line;  // the call may write into the line
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &buffer[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        const DWORD error = GetLastError();
+        return error < 32 ? error : ERROR_BAD_FORMAT;
+    }
+    const fw::KernelHandle processHandle(process.hProcess);
+    const fw::KernelHandle threadHandle(process.hThread);
+    WaitForInputIdle(process.hProcess, kIdleWait);
+    return 33;
 }

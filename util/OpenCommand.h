@@ -15,3 +15,9 @@ constexpr std::string::size_type kOpenCommandCapacity = 520;
 bool ComposeOpenCommand(const std::string& openCommand, const std::string& argument, std::string& line);
 // The same for Unicode text, in characters (UTF-16 units).
 bool ComposeOpenCommand(const std::wstring& openCommand, const std::wstring& argument, std::wstring& line);
+
+// Starts a command line as WinExec does, for text in any script: shown as
+// showCommand, waited for until it is idle (30 seconds at most). Above 31 on
+// success, else the code WinExec gives for the failure: the system's error
+// below 32, ERROR_BAD_FORMAT for any other.
+unsigned ExecuteCommandLine(const std::wstring& line, int showCommand);
