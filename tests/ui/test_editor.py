@@ -30,6 +30,8 @@ class EditorTest(DesktopTest):
         "F": ("f.exe", "", ""),
         "M": ("m.exe", "-m", r"C:\M"),
         "R": ("r.exe", "-r", r"C:\R"),
+        # A tip to be shown literally and wrapped: no blanks after "Co\\".
+        "T": ("C:\\Tools & Co\\" + "\\".join(["LongFolderName"] * 8) + "\\run.exe", "", ""),
     }
 
     def setUp(self):
@@ -84,6 +86,14 @@ class EditorTest(DesktopTest):
     def ended(self, timeout=10):
         self.assertEqual(self.rig.wait_exit(self.proc, timeout), 0)
 
+    def shown_tip(self):
+        """The tooltip on the screen: (handle, rectangle), or None."""
+        for handle in self.rig.wintool("findall", "tooltips_class32", "").split():
+            fields = self.rig.wintool("info", handle).split("\t")
+            if fields[6] == "1":
+                return int(handle, 16), tuple(map(int, fields[8].split()))
+        return None
+
     def label_colours(self, letter, shot):
         left, top, right, bottom = self.control(letter_id(letter))["rect"]
         raw = pixels(shot, left, top, right - left, bottom - top)
@@ -101,6 +111,14 @@ class EditorTest(DesktopTest):
         self.assertIn(DARK_RED, self.label_colours("A", shot))
         self.assertIn(BLUE, self.label_colours("B", shot))
         self.assertNotIn(BLUE, self.label_colours("E", shot))
+        # The tip of a long command wraps at its width (400 pixels at 96 DPI, plus margins).
+        self.rig.xdotool("mousemove", "--sync", *self.centre(letter_id("T")))
+        tip = wait_until(self.shown_tip, 10)
+        self.assertTrue(tip, "no tip")
+        left, top, right, bottom = tip[1]
+        self.rig.screenshot("editor-tip")
+        self.assertLessEqual(right - left, 420)
+        self.assertGreater(bottom - top, 36)  # three lines, not one
 
     def test_typed_text_survives_switching_and_close_saves_nothing(self):
         self.open_editor()
