@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The Edit Hot Keys dialog driven with real mouse and keyboard (EditorHost
 runs it alone, its data file beside it): letters, fields, saving, closing,
-disabled letters, browsing, moving, drops and the About box."""
+disabled letters, browsing, moving, drops, the About box, and the title strip
+at 144 DPI (in a prefix of its own)."""
 import shutil
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -10,7 +12,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import DesktopTest, main, wait_until  # noqa: E402
 from kestrava import unescape  # noqa: E402
-from rig import pixels  # noqa: E402
+from rig import Rig, _reg_add, create_prefix, pixels, start_desktop  # noqa: E402
 import datafile  # noqa: E402
 
 TITLE = "Kestrava - Edit Keys"
@@ -249,6 +251,39 @@ class EditorTest(DesktopTest):
         self.assertTrue(wait_until(lambda: self.rig.find_window("#32770", "About Kestrava", timeout=0) == 0, 10))
         self.assertEqual(self.rig.wintool("info", f"{self.hwnd:x}").split("\t")[7], "1")
         self.assertEqual(self.fields(), self.ENTRIES["A"])
+
+    def strip_boxes(self, name):
+        """Bounding boxes (left, top, right, bottom, relative to the strip) of
+        the strip's status text and of its light banner word, from a screenshot."""
+        self.open_editor()
+        left, top, right, bottom = self.control(STRIP)["rect"]
+        raw = pixels(self.rig.screenshot(name), left, top, right - left, bottom - top)
+        self.rig.stop_all()
+        width = right - left
+        boxes = []
+        for match in (lambda r, g, b: abs(r - 64) < 40 and abs(g - 128) < 40 and b > 200,  # RGB(64, 128, 255)
+                      lambda r, g, b: min(r, g, b) > 245):  # the banner's highlight
+            points = [(i // 3 % width, i // 3 // width) for i in range(0, len(raw), 3) if match(*raw[i:i + 3])]
+            self.assertTrue(points, name)
+            xs, ys = [p[0] for p in points], [p[1] for p in points]
+            boxes.append((min(xs), min(ys), max(xs) + 1, max(ys) + 1))
+        return boxes
+
+    def test_title_strip_follows_the_dpi(self):
+        normal = self.strip_boxes("editor-96dpi")
+        prefix = self.scratch / "prefix"
+        env = dict(self.rig.env, WINEPREFIX=str(prefix))
+        create_prefix(env, "dpi144")
+        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env,
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _reg_add(env, r"HKCU\Control Panel\Desktop", "LogPixels", "144", "REG_DWORD")
+        start_desktop(env, self.scratch / "desktop.txt")
+        self.rig = Rig(prefix=prefix, desktop="dpi144")
+        large = self.strip_boxes("editor-144dpi")
+        for (a, b) in zip(normal, large):  # fonts: 1.5 times as tall and wide
+            self.assertAlmostEqual((b[3] - b[1]) / (a[3] - a[1]), 1.5, delta=0.2, msg=(normal, large))
+            self.assertAlmostEqual((b[2] - b[0]) / (a[2] - a[0]), 1.5, delta=0.2, msg=(normal, large))
+        self.assertGreaterEqual(large[1][0], normal[1][0] + 2)  # the banner's inset: 5 pixels become 7
 
 
 if __name__ == "__main__":
