@@ -23,8 +23,12 @@ TEST(LetterLabel, AttachingSetsNotifyFontTipAndCursor)
     GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_TRUE(font.lfUnderline);
     ASSERT_NE(label.GetHandCursor(), nullptr);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_EQ(SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               TRUE);
+    EXPECT_EQ(GetCursor(), label.GetHandCursor());
+    EXPECT_TRUE(IsHandCursor(GetCursor()));
+    EXPECT_FALSE(SameCursorImage(GetCursor(), LoadCursorA(nullptr, IDC_ARROW)));
 }
 
 TEST(LetterLabel, ClickPostsOneCommandWithZeroLParam)

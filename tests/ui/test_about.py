@@ -15,6 +15,7 @@ from rig import pixels  # noqa: E402
 
 LINK = "https://kestrava.example.org"
 LINK_BLUE, VISITED = (0, 0, 238), (85, 26, 139)
+COLOR_HIGHLIGHT = 13
 HTTPS_COMMAND = r"HKCR\https\shell\open\command"
 
 
@@ -100,6 +101,12 @@ class AboutTest(DesktopTest):
         self.assertIn(LINK, (self.folder / "recorder.log").read_text(errors="replace"))
         self.leave_link()
         self.assertTrue(wait_until(lambda: VISITED in self.colours(1032, "about-visited"), 5))
+        # Hovering beats visited.
+        highlight = tuple(map(int, self.rig.wintool("syscolor", COLOR_HIGHLIGHT).split()))
+        left, top, right, bottom = self.controls[1032][3]
+        self.rig.xdotool("mousemove", "--sync", (left + right) // 2, (top + bottom) // 2)
+        self.assertTrue(wait_until(lambda: highlight in self.colours(1032, "about-visited-hover"), 5))
+        self.assertNotIn(VISITED, self.colours(1032, "about-visited-hover"))
 
     def test_shell_failing_falls_back_to_the_htm_program(self):
         self.set_default(HTTPS_COMMAND, r'"C:\missing\browser.exe" "%1"')

@@ -18,6 +18,7 @@ import datafile  # noqa: E402
 TITLE = "Kestrava - Edit Keys"
 COMMAND, ARGUMENTS, START_DIR, BROWSE_DIR, SAVE, CLOSE, ABOUT, STRIP = 1026, 1027, 1028, 1030, 1, 2, 1036, 1035
 DARK_RED, BLUE = (128, 0, 0), (0, 0, 238)
+COLOR_HIGHLIGHT = 13
 
 
 def letter_id(letter):
@@ -129,7 +130,10 @@ class EditorTest(DesktopTest):
         self.assertTrue(wait_until(lambda: self.control(STRIP)["text"] == "Editing : Win + B", 5))
         self.assertEqual(self.fields(), self.ENTRIES["B"])
         # Under the pointer the label shows the highlight colour, even when selected.
-        self.assertNotIn(DARK_RED, self.label_colours("B", self.rig.screenshot("editor-b-hover")))
+        highlight = tuple(map(int, self.rig.wintool("syscolor", COLOR_HIGHLIGHT).split()))
+        hovered = self.label_colours("B", self.rig.screenshot("editor-b-hover"))
+        self.assertIn(highlight, hovered)
+        self.assertNotIn(DARK_RED, hovered)
         self.rig.xdotool("mousemove", "--sync", *self.centre(STRIP))
         self.assertTrue(wait_until(lambda: DARK_RED in self.label_colours("B", self.rig.screenshot("editor-b")), 5))
         self.click_control(letter_id("A"))
