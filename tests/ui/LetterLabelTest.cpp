@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <algorithm>
-#include <sstream>
 #include "TestWindows.h"
-#include "framework/Dpi.h"
 #include "framework/ToolTip.h"
 #include "store/HotKeyEntry.h"
 #include "ui/EditHotKeysDialog.h"
@@ -104,59 +101,6 @@ TEST(ToolTip, WrapsAtBlanksThenSeparatorsThenAnywhere)
     };
     for (const auto& [text, wrapped] : table)
         EXPECT_EQ(fw::WrapTipText(text, 100, tenPixels), wrapped) << text;
-}
-
-// The tooltip of a control's dialog (a popup is owned by the top-level window), or null.
-HWND TipOf(HWND control)
-{
-    for (HWND tip = nullptr; (tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr;)
-        if (GetWindow(tip, GW_OWNER) == GetAncestor(control, GA_ROOT))
-            return tip;
-    return nullptr;
-}
-
-TEST(LetterLabel, TipIsLiteralAndNoWiderThanItsWidth)
-{
-    TestParent parent;
-    const HWND control = parent.Child("STATIC", "&T", SS_CENTER, 10, 10, 12, 12, 1019);
-    CLetterLabel label;
-    ASSERT_TRUE(label.SubclassWindow(control));
-    const std::string command = "Win + T: C:\\Tools & Co\\" + std::string(40, 'd') + "\\Deeper\\Folders\\"
-                                + std::string(30, 'e') + "\\run.exe";
-    label.SetTipText(command);
-    const HWND tip = TipOf(control);
-    ASSERT_NE(tip, nullptr);
-    EXPECT_TRUE(GetWindowLongA(tip, GWL_STYLE) & TTS_NOPREFIX);
-    const int width = fw::ScaleForDpi(fw::CToolTip::kMaxWidth);
-    EXPECT_EQ(SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0), width);
-
-    // The wide form: the narrow one gives no more than 80 characters.
-    wchar_t wide[1024] = L"";
-    TTTOOLINFOW tool = {};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = control;
-    tool.uId = fw::CToolTip::kToolId;
-    tool.lpszText = wide;
-    SendMessageW(tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
-    char text[1024] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    std::string lines = text;
-    EXPECT_NE(lines.find("Tools & Co"), std::string::npos) << lines;
-    // Every line of the tip fits its width, measured in the tip's own font.
-    const HDC dc = GetDC(tip);
-    SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(tip, WM_GETFONT, 0, 0)));
-    std::istringstream stream(lines);
-    int count = 0;
-    for (std::string line; std::getline(stream, line); ++count) {
-        SIZE size{};
-        GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
-        EXPECT_LE(size.cx, width) << line;
-        EXPECT_TRUE(line.back() == '\\' || line.back() == ' ' || line == lines.substr(lines.rfind('\n') + 1)) << line;
-    }
-    ReleaseDC(tip, dc);
-    EXPECT_GE(count, 2) << lines;
-    lines.erase(std::remove(lines.begin(), lines.end(), '\n'), lines.end());
-    EXPECT_EQ(lines, command);  // only line breaks were added
 }
 
 TEST(EditHotKeysDialog, LetterTips)

@@ -90,11 +90,10 @@ class EditorTest(DesktopTest):
         self.assertEqual(self.rig.wait_exit(self.proc, timeout), 0)
 
     def shown_tip(self):
-        """The tooltip on the screen: (handle, rectangle), or None."""
+        """The tooltip on the screen, or None."""
         for handle in self.rig.wintool("findall", "tooltips_class32", "").split():
-            fields = self.rig.wintool("info", handle).split("\t")
-            if fields[6] == "1":
-                return int(handle, 16), tuple(map(int, fields[8].split()))
+            if self.rig.wintool("info", handle).split("\t")[6] == "1":
+                return int(handle, 16)
         return None
 
     def label_colours(self, letter, shot):
@@ -114,14 +113,21 @@ class EditorTest(DesktopTest):
         self.assertIn(DARK_RED, self.label_colours("A", shot))
         self.assertIn(BLUE, self.label_colours("B", shot))
         self.assertNotIn(BLUE, self.label_colours("E", shot))
-        # The tip of a long command wraps at its width (400 pixels at 96 DPI, plus margins).
+        # A tip shows "&" literally (TTS_NOPREFIX) and wraps a long path after
+        # its separators, no wider than 400 pixels at 96 DPI (plus margins).
+        self.rig.xdotool("mousemove", "--sync", *self.centre(STRIP))
         self.rig.xdotool("mousemove", "--sync", *self.centre(letter_id("T")))
         tip = wait_until(self.shown_tip, 10)
         self.assertTrue(tip, "no tip")
-        left, top, right, bottom = tip[1]
         self.rig.screenshot("editor-tip")
+        fields = self.rig.wintool("info", f"{tip:x}").split("\t")
+        left, top, right, bottom = map(int, fields[8].split())
         self.assertLessEqual(right - left, 420)
-        self.assertGreater(bottom - top, 36)  # three lines, not one
+        self.assertTrue(int(fields[4], 16) & 0x2)
+        lines = unescape(fields[3]).split("\n")
+        self.assertGreater(len(lines), 1)
+        self.assertTrue(all(line.endswith("\\") for line in lines[:-1]), lines)
+        self.assertEqual("".join(lines), "Win + T: " + self.ENTRIES["T"][0])
 
     def test_typed_text_survives_switching_and_close_saves_nothing(self):
         self.open_editor()
