@@ -58,7 +58,7 @@ long long FileSize(const std::string& path)
 class CCountingApplication : public fw::CApplication {
 public:
     CCountingApplication() : fw::CApplication(GetModuleHandleA(nullptr)) {}
-    int MessageBox(const std::string& text, UINT) override
+    int MessageBox(const std::string& text, UINT, HWND) override
     {
         m_texts.push_back(text);
         return IDOK;

@@ -57,17 +57,17 @@ UINT AppMessageBoxStyle(UINT type)
     return type;
 }
 
-int CApplication::MessageBox(const std::string& text, UINT type)
+int CApplication::MessageBox(const std::string& text, UINT type, HWND owner)
 {
-    return ::MessageBoxA(MainWindow(), text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
+    return ::MessageBoxA(owner ? owner : MainWindow(), text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
 }
 
-int AppMessageBox(const std::string& text, UINT type)
+int AppMessageBox(const std::string& text, UINT type, HWND owner)
 {
     if (CApplication* app = CApplication::Current())
-        return app->MessageBox(text, type);
+        return app->MessageBox(text, type, owner);
     CApplication plain(GetModuleHandleA(nullptr));
-    return plain.MessageBox(text, type);
+    return plain.MessageBox(text, type, owner);
 }
 
 }  // namespace fw

@@ -1,15 +1,24 @@
-// A tooltip control with one tool covering a window's client area.
+// A tooltip control with one tool covering a window's client area. Its text
+// is shown literally ("&" stays "&") and wrapped at kMaxWidth.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <commctrl.h>
 #include "Handle.h"
 
 namespace fw {
 
+// Breaks text into lines that measure no wider than maxWidth: after blanks,
+// after path separators (a long path has no blanks), and within a run that
+// has neither as a last resort. Line breaks already in the text stay.
+std::string WrapTipText(const std::string& text, int maxWidth, const std::function<int(const std::string&)>& measure);
+
 class CToolTip {
 public:
     static constexpr UINT kToolId = 1;
+    // The widest a tip's text may be, in pixels at 96 DPI.
+    static constexpr int kMaxWidth = 400;
 
     // Creates the tooltip with owner as its parent and adds the tool for owner.
     bool Create(HWND owner, const std::string& text);
@@ -20,6 +29,8 @@ public:
 
 private:
     TOOLINFOA Tool(const std::string& text) const;
+    // The text wrapped for the tip's own font.
+    std::string Wrapped(const std::string& text) const;
 
     Window m_tip;
     HWND m_owner = nullptr;

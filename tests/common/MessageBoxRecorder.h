@@ -9,13 +9,15 @@
 class CMessageBoxRecorder : public fw::CApplication {
 public:
     CMessageBoxRecorder() : fw::CApplication(GetModuleHandleA(nullptr)) {}
-    int MessageBox(const std::string& text, UINT type) override
+    int MessageBox(const std::string& text, UINT type, HWND owner) override
     {
         texts.push_back(text);
         types.push_back(type);
+        owners.push_back(owner);
         return IDOK;
     }
 
     std::vector<std::string> texts;
     std::vector<UINT> types;
+    std::vector<HWND> owners;  // as asked for: null means the main window
 };

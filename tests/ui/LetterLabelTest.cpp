@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "TestWindows.h"
+#include "framework/ToolTip.h"
 #include "store/HotKeyEntry.h"
 #include "ui/EditHotKeysDialog.h"
 #include "ui/LetterLabel.h"
@@ -19,8 +20,12 @@ TEST(LetterLabel, AttachingSetsNotifyFontTipAndCursor)
     GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_TRUE(font.lfUnderline);
     ASSERT_NE(label.GetHandCursor(), nullptr);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_EQ(SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               TRUE);
+    EXPECT_EQ(GetCursor(), label.GetHandCursor());
+    EXPECT_TRUE(IsHandCursor(GetCursor()));
+    EXPECT_FALSE(SameCursorImage(GetCursor(), LoadCursorA(nullptr, IDC_ARROW)));
 }
 
 TEST(LetterLabel, ClickPostsOneCommandWithZeroLParam)
@@ -81,6 +86,21 @@ TEST(LetterLabel, LosingCaptureEndsHover)
     SetCapture(parent.get());  // e.g. a box opened by the click
     EXPECT_FALSE(label.IsHovering());
     ReleaseCapture();
+}
+
+TEST(ToolTip, WrapsAtBlanksThenSeparatorsThenAnywhere)
+{
+    const auto tenPixels = [](const std::string& text) { return static_cast<int>(text.size()) * 10; };
+    const std::pair<const char*, const char*> table[] = {
+        {"A & B", "A & B"},
+        {"aaaa bbbb cccc", "aaaa bbbb \ncccc"},
+        {"C:\\Program\\Tools\\run.bat", "C:\\\nProgram\\\nTools\\\nrun.bat"},
+        {"x C:/a/bb/ccc/dddd", "x C:/a/bb/\nccc/dddd"},
+        {"abcdefghijklmno", "abcdefghij\nklmno"},
+        {"one\ntwo", "one\ntwo"},
+    };
+    for (const auto& [text, wrapped] : table)
+        EXPECT_EQ(fw::WrapTipText(text, 100, tenPixels), wrapped) << text;
 }
 
 TEST(EditHotKeysDialog, LetterTips)
