@@ -49,7 +49,10 @@ HINSTANCE ProgramInstance()
     return app && app->Instance() ? app->Instance() : GetModuleHandleA(nullptr);
 }
 
-int AppMessageBox(const std::string& text, UINT type) { return AppMessageBox(WidenAnsi(text), type); }
+int AppMessageBox(const std::string& text, UINT type, HWND owner)
+{
+    return AppMessageBox(WidenAnsi(text), type, owner);
+}
 
 UINT AppMessageBoxStyle(UINT type)
 {
@@ -60,17 +63,17 @@ UINT AppMessageBoxStyle(UINT type)
     return type;
 }
 
-int CApplication::MessageBox(const std::wstring& text, UINT type)
+int CApplication::MessageBox(const std::wstring& text, UINT type, HWND owner)
 {
-    return ::MessageBoxW(MainWindow(), text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
+    return ::MessageBoxW(owner ? owner : MainWindow(), text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
 }
 
-int AppMessageBox(const std::wstring& text, UINT type)
+int AppMessageBox(const std::wstring& text, UINT type, HWND owner)
 {
     if (CApplication* app = CApplication::Current())
-        return app->MessageBox(text, type);
+        return app->MessageBox(text, type, owner);
     CApplication plain(GetModuleHandleA(nullptr));
-    return plain.MessageBox(text, type);
+    return plain.MessageBox(text, type, owner);
 }
 
 }  // namespace fw

@@ -25,15 +25,18 @@ extern "C" LRESULT CALLBACK KBHookProc(int nCode, WPARAM wParam, LPARAM lParam)
 {
     // Key state is read now, not from the message: the message's own state
     // lags behind when the foreground thread is slow to pull its input.
-    const bool counts = nCode == HC_ACTION
+    if (nCode == HC_ACTION
         && (HIWORD(lParam) & 0xC000) == 0          // going down, was up
         && (IsDown(VK_LWIN) || IsDown(VK_RWIN))
-        && !IsDown(VK_MENU) && !IsDown(VK_SHIFT) && !IsDown(VK_CONTROL)
-        && g_shared.target != nullptr;
-    if (counts) {
-        // Posted, never sent: a busy tray program must not stall the typist.
-        PostMessageA(g_shared.target, WM_KBHOOK_KEY, wParam, lParam);
-        return 1;
+        && !IsDown(VK_MENU) && !IsDown(VK_SHIFT) && !IsDown(VK_CONTROL)) {
+        // Read once: an uninstall between a test and the post must never
+        // leave us posting to NULL.
+        const HWND target = *static_cast<volatile HWND*>(&g_shared.target);
+        if (target != nullptr) {
+            // Posted, never sent: a busy tray program must not stall the typist.
+            PostMessageA(target, WM_KBHOOK_KEY, wParam, lParam);
+            return 1;
+        }
     }
     return CallNextHookEx(g_shared.hook, nCode, wParam, lParam);
 }

@@ -124,7 +124,9 @@ void CLinkLabel::OnClicked()
         return;
     }
     MessageBeep(MB_ICONEXCLAMATION);
-    ReportLaunchError(result);
+    // Owned by the link's own dialog, which the box then disables: another
+    // click on the link cannot stack a second box.
+    ReportLaunchError(result, GetAncestor(m_hwnd, GA_ROOT));
 }
 
 LONG ReadRegistryDefault(HKEY root, const std::wstring& subkey, std::wstring& text)
@@ -193,4 +195,7 @@ std::string LaunchErrorText(int code)
     return "Unable to open hyperlink:\n\n" + text;
 }
 
-void ReportLaunchError(int code) { fw::AppMessageBox(LaunchErrorText(code), MB_ICONEXCLAMATION | MB_OK); }
+void ReportLaunchError(int code, HWND owner)
+{
+    fw::AppMessageBox(LaunchErrorText(code), MB_ICONEXCLAMATION | MB_OK, owner);
+}

@@ -53,4 +53,5 @@ int OpenLink(const std::string& text, int showCommand);
 LONG ReadRegistryDefault(HKEY root, const std::wstring& subkey, std::wstring& text);
 // "Unable to open hyperlink:\n\n" and the reason for a shell or WinExec code.
 std::string LaunchErrorText(int code);
-void ReportLaunchError(int code);
+// Shown owned by owner (the application's main window when null).
+void ReportLaunchError(int code, HWND owner = nullptr);

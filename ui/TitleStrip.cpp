@@ -1,4 +1,12 @@
 #include "TitleStrip.h"
+#include "framework/Dpi.h"
+
+namespace {
+// Given in pixels at 96 DPI, and scaled to the screen's.
+constexpr int kBannerHeight = 18;
+constexpr int kInset = 5;
+constexpr int kShadowOffset = 1;
+}  // namespace
 
 std::vector<GradientBand> ComputeGradientBands(int width, COLORREF base)
 {
@@ -43,6 +51,7 @@ void CTitleStrip::RenderBackground()
         return;
     }
     const HGDIOBJ oldBitmap = SelectObject(memory.get(), m_background.get());
+    const int dpi = GetDeviceCaps(memory.get(), LOGPIXELSY);
 
     for (const GradientBand& band : ComputeGradientBands(rect.right, GetSysColor(COLOR_BTNFACE))) {
         const fw::Brush brush(CreateSolidBrush(band.colour));
@@ -52,14 +61,15 @@ void CTitleStrip::RenderBackground()
     }
 
     if (!m_bannerFont)
-        m_bannerFont.reset(CreateFontA(18, 0, 0, 0, 700, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,
-                                       FF_MODERN | DEFAULT_PITCH, m_faceName.c_str()));
+        m_bannerFont.reset(CreateFontA(fw::ScaleForDpi(kBannerHeight, dpi), 0, 0, 0, 700, FALSE, FALSE, FALSE,
+                                       ANSI_CHARSET, 0, 0, 0, FF_MODERN | DEFAULT_PITCH, m_faceName.c_str()));
     const HGDIOBJ oldFont = m_bannerFont ? SelectObject(memory.get(), m_bannerFont.get()) : nullptr;
-    rect.left += 5;
+    rect.left += fw::ScaleForDpi(kInset, dpi);
     SetBkMode(memory.get(), TRANSPARENT);
-    // Embossed: the shadow one pixel down and right, the light word on top.
+    // Embossed: the shadow one pixel (at 96 DPI) down and right, the light word on top.
     RECT shadow = rect;
-    OffsetRect(&shadow, 1, 1);
+    const int offset = fw::ScaleForDpi(kShadowOffset, dpi);
+    OffsetRect(&shadow, offset, offset);
     SetTextColor(memory.get(), GetSysColor(COLOR_BTNSHADOW));
     DrawTextA(memory.get(), m_bannerText.c_str(), -1, &shadow, DT_VCENTER | DT_SINGLELINE);
     SetTextColor(memory.get(), GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -89,6 +99,7 @@ void CTitleStrip::OnPaint()
 {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(m_hwnd, &paint);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
     HGDIOBJ oldFont = nullptr;
     if (m_faceName.empty()) {
         if (const HWND parent = GetParent(m_hwnd))
@@ -96,8 +107,8 @@ void CTitleStrip::OnPaint()
                 SelectObject(dc, font);
     } else {
         if (!m_textFont)
-            m_textFont.reset(CreateFontA(m_height, 0, 0, 0, m_weight, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,
-                                         FF_MODERN | DEFAULT_PITCH, m_faceName.c_str()));
+            m_textFont.reset(CreateFontA(fw::ScaleForDpi(m_height, dpi), 0, 0, 0, m_weight, FALSE, FALSE, FALSE,
+                                         ANSI_CHARSET, 0, 0, 0, FF_MODERN | DEFAULT_PITCH, m_faceName.c_str()));
         if (m_textFont)
             oldFont = SelectObject(dc, m_textFont.get());
     }
@@ -106,7 +117,7 @@ void CTitleStrip::OnPaint()
     SetBkMode(dc, TRANSPARENT);
     RECT rect;
     GetClientRect(m_hwnd, &rect);
-    rect.right -= 5;
+    rect.right -= fw::ScaleForDpi(kInset, dpi);
     DrawTextW(dc, text.c_str(), -1, &rect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
     if (oldFont)
         SelectObject(dc, oldFont);

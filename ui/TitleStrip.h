@@ -1,6 +1,7 @@
 // The editor's drawn title: a gradient from black (left) to the button face
 // (right), an embossed banner word at the left and the window text right
 // aligned. No SS_NOTIFY, so clicks fall through to the dialog, which moves.
+// Its pixel sizes (fonts, insets) are for 96 DPI and grow with the screen's.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -43,7 +44,7 @@ private:
     void OnEraseBackground(HDC dc);
 
     std::string m_faceName;
-    int m_height = 12;
+    int m_height = 12;  // at 96 DPI
     int m_weight = 400;
     COLORREF m_textColour;
     fw::Font m_textFont;

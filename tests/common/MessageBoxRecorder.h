@@ -9,10 +9,11 @@
 class CMessageBoxRecorder : public fw::CApplication {
 public:
     CMessageBoxRecorder() : fw::CApplication(GetModuleHandleA(nullptr)) {}
-    int MessageBox(const std::wstring& text, UINT type) override
+    int MessageBox(const std::wstring& text, UINT type, HWND owner) override
     {
         texts.push_back(Utf8(text));
         types.push_back(type);
+        owners.push_back(owner);
         return IDOK;
     }
 
@@ -28,4 +29,5 @@ public:
 
     std::vector<std::string> texts;
     std::vector<UINT> types;
+    std::vector<HWND> owners;  // as asked for: null means the main window
 };

@@ -16,12 +16,15 @@ class HookTest(DesktopTest):
         super().setUp()
         self.probe_log = self.scratch / "probe.log"
         self.applet_log = self.scratch / "applet.log"
-        self.rig.start(self.rig.bin / "bin" / "keyprobe.exe", self.rig.winpath(self.probe_log))
-        self.assertTrue(wait_until(lambda: "ready" in self.read(self.probe_log), 20), "key probe did not start")
+        self.start_probe()
         self.applet = self.rig.start(self.rig.bin / "bin" / "testapplet.exe", self.rig.winpath(self.applet_log))
-        self.assertTrue(wait_until(lambda: "install 1" in self.read(self.applet_log), 20), self.read(self.applet_log))
+        self.assertTrue(wait_until(lambda: "install 1" in self.lines(self.applet_log), 20), self.read(self.applet_log))
         self.hidden = self.rig.find_window("CQuindleTaskBarApplet", "Kestrava")
         self.assertNotEqual(self.hidden, 0)
+
+    def start_probe(self, *flags):
+        self.probe = self.rig.start(self.rig.bin / "bin" / "keyprobe.exe", *flags, self.rig.winpath(self.probe_log))
+        self.assertTrue(wait_until(lambda: "ready" in self.read(self.probe_log), 20), "key probe did not start")
         self.assertTrue(wait_until(lambda: "Key Probe" in self.rig.wintool("foreground"), 10), "probe not in front")
 
     @staticmethod
@@ -30,6 +33,9 @@ class HookTest(DesktopTest):
             return path.read_text()
         except OSError:
             return ""
+
+    def lines(self, path):
+        return self.read(path).splitlines()
 
     def posted(self):
         """Codes posted to the applet, leaving out the Windows keys' own down
@@ -48,8 +54,11 @@ class HookTest(DesktopTest):
         self.assertTrue(wait_until(lambda: self.probe_downs().count("7a") > before, 10), "marker key lost")
 
     def control(self, offset, expected):
+        """Posts a control message to the applet and waits for one more log line `expected`."""
+        before = self.lines(self.applet_log).count(expected)
         self.rig.wintool("post", f"{self.hidden:x}", WM_APP + offset, 0, 0)
-        self.assertTrue(wait_until(lambda: expected in self.read(self.applet_log), 10), self.read(self.applet_log))
+        self.assertTrue(wait_until(lambda: self.lines(self.applet_log).count(expected) > before, 10),
+                        self.read(self.applet_log))
 
     def test_win_e_is_posted_and_swallowed(self):
         self.rig.keys("super+e")
@@ -96,22 +105,45 @@ class HookTest(DesktopTest):
         self.assertEqual(self.posted(), [])
         self.assertEqual(self.probe_downs().count("45"), 2)
 
+    def test_a_program_that_peeks_first(self):
+        # Its peek calls the hook with HC_NOREMOVE, which never counts: the key
+        # stays for the peek, and only taking it posts and swallows it.
+        self.rig.stop(self.probe)
+        self.start_probe("--peek")
+        self.rig.focus_desktop()
+        # One key at a time: a swallowed key lets the same take go on to the next.
+        self.rig.xdotool("keydown", "super")
+        self.assertTrue(wait_until(lambda: "key 5b" in self.read(self.applet_log), 10), self.read(self.applet_log))
+        self.rig.xdotool("keydown", "e")
+        self.assertTrue(wait_until(lambda: "45" in self.posted(), 10), self.read(self.applet_log))
+        self.rig.xdotool("keyup", "e")
+        self.rig.xdotool("keyup", "super")
+        self.settle()
+        self.assertEqual(self.posted(), ["45"])
+        self.assertIn("peek 45", self.read(self.probe_log))
+        self.assertNotIn("45", self.probe_downs())
+
     def test_uninstall_and_null_target(self):
+        # A null target changes nothing, not even while the hook is installed.
+        self.control(51, "install-null 0")
+        self.rig.keys("super+e")
+        self.settle()
+        self.assertEqual(self.posted(), ["45"], "InstallKbHook(NULL) must leave the hook posting")
         self.control(50, "uninstall 1")
         self.rig.keys("super+e")
         self.settle()
-        self.assertEqual(self.posted(), [])
+        self.assertEqual(self.posted(), ["45"])
         self.assertIn("45", self.probe_downs())
         self.control(50, "uninstall 0")
         self.control(51, "install-null 0")
         self.rig.keys("super+e")
         self.settle()
-        self.assertEqual(self.posted(), [], "InstallKbHook(NULL) must change nothing")
+        self.assertEqual(self.posted(), ["45"], "InstallKbHook(NULL) must install nothing")
         # Installed again, the same program gets its keys once more.
-        self.control(52, "install 1\n")
+        self.control(52, "install 1")
         self.rig.keys("super+r")
         self.settle()
-        self.assertEqual(self.posted(), ["52"])
+        self.assertEqual(self.posted(), ["45", "52"])
 
 
 if __name__ == "__main__":

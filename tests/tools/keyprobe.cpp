@@ -1,7 +1,10 @@
 // A plain window that takes the keyboard focus and writes every key message
 // it receives to a log file: the "other program" that hot keys must not reach.
+// Usage: keyprobe [--peek] LOGFILE. With --peek it looks at each key message
+// (PeekMessage with PM_NOREMOVE, logged as "peek") before it takes it.
 #include <windows.h>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -30,6 +33,9 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+    const bool peek = std::strncmp(commandLine, "--peek ", 7) == 0;
+    if (peek)
+        commandLine += 7;
     g_log = std::fopen(*commandLine ? commandLine : "keyprobe.log", "w");
     if (!g_log)
         return 2;
@@ -47,7 +53,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     std::fprintf(g_log, "ready\n");
     std::fflush(g_log);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        if (peek) {
+            // The hook sees a peeked key with HC_NOREMOVE, then with HC_ACTION when it is taken.
+            if (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE) && msg.message == WM_KEYDOWN)
+                Log("peek", msg.wParam, msg.lParam);
+            if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                WaitMessage();
+                continue;
+            }
+            if (msg.message == WM_QUIT)
+                break;
+        } else if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+            break;
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

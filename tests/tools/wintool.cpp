@@ -126,8 +126,8 @@ int Usage()
 {
     std::fputs("usage: wintool find CLASS TITLE | findall CLASS TITLE | rect HWND | children HWND | info HWND | boxes [PID]\n"
                "       post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM | command HWND ID\n"
-               "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME | keepalive\n"
-               "       type TEXT | acp\n",
+               "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME | syscolor INDEX\n"
+               "       keepalive | type TEXT | acp\n",
                stderr);
     return 2;
 }
@@ -233,6 +233,11 @@ int main()
     }
     if (verb == "message" && argc == 3) {
         std::printf("%u\n", RegisterWindowMessageA(argv[2]));
+        return 0;
+    }
+    if (verb == "syscolor" && argc == 3) {
+        const COLORREF colour = GetSysColor(static_cast<int>(ParseNumber(argv[2])));
+        std::printf("%d %d %d\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
         return 0;
     }
     if (verb == "type" && argc == 3)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "TestWindows.h"
+#include "framework/ToolTip.h"
 #include "store/HotKeyEntry.h"
 #include "ui/EditHotKeysDialog.h"
 #include "ui/LetterLabel.h"
@@ -19,8 +20,12 @@ TEST(LetterLabel, AttachingSetsNotifyFontTipAndCursor)
     GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_TRUE(font.lfUnderline);
     ASSERT_NE(label.GetHandCursor(), nullptr);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_EQ(SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               TRUE);
+    EXPECT_EQ(GetCursor(), label.GetHandCursor());
+    EXPECT_TRUE(IsHandCursor(GetCursor()));
+    EXPECT_FALSE(SameCursorImage(GetCursor(), LoadCursorA(nullptr, IDC_ARROW)));
 }
 
 TEST(LetterLabel, ClickPostsOneCommandWithZeroLParam)
@@ -81,6 +86,24 @@ TEST(LetterLabel, LosingCaptureEndsHover)
     SetCapture(parent.get());  // e.g. a box opened by the click
     EXPECT_FALSE(label.IsHovering());
     ReleaseCapture();
+}
+
+TEST(ToolTip, WrapsAtBlanksThenSeparatorsThenAnywhere)
+{
+    const auto tenPixels = [](const std::wstring& text) { return static_cast<int>(text.size()) * 10; };
+    const std::pair<const wchar_t*, const wchar_t*> table[] = {
+        {L"A & B", L"A & B"},
+        {L"aaaa bbbb cccc", L"aaaa bbbb \ncccc"},
+        {L"C:\\Program\\Tools\\run.bat", L"C:\\\nProgram\\\nTools\\\nrun.bat"},
+        {L"x C:/a/bb/ccc/dddd", L"x C:/a/bb/\nccc/dddd"},
+        {L"abcdefghijklmno", L"abcdefghij\nklmno"},
+        {L"one\ntwo", L"one\ntwo"},
+        // Any script; a character beyond 16 bits (a surrogate pair) is never split.
+        {L"C:\\\u62A5\u544A\\\u62A5\u544A.txt", L"C:\\\u62A5\u544A\\\n\u62A5\u544A.txt"},
+        {L"abcdefghi\U0001F600x", L"abcdefghi\n\U0001F600x"},
+    };
+    for (const auto& [text, wrapped] : table)
+        EXPECT_EQ(fw::WrapTipText(text, 100, tenPixels), wrapped);
 }
 
 TEST(EditHotKeysDialog, LetterTips)

@@ -156,14 +156,27 @@ TEST(LinkLabel, EmptyTemplateTextShowsTheLinkSetBefore)
     LOGFONTA font;
     GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_TRUE(font.lfUnderline);
-    EXPECT_NE(link.GetLinkCursor(), nullptr);  // the help viewer's hand or the system's
+    // The help viewer's hand or the system's, set over the control.
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    EXPECT_EQ(GetCursor(), link.GetLinkCursor());
+    EXPECT_TRUE(IsHandCursor(GetCursor()));
 }
 
 TEST(LinkLabel, ColoursFollowHoverThenVisited)
 {
+    TestParent parent;
+    parent.ShowOffScreen();
+    const HWND control = parent.Child("STATIC", "link", SS_LEFT, 10, 10, 100, 20);
     CLinkLabel link;
+    ASSERT_TRUE(link.SubclassWindow(control));
     EXPECT_EQ(link.TextColour(), RGB(0, 0, 238));
     link.SetVisited(true);
+    EXPECT_EQ(link.TextColour(), RGB(85, 26, 139));
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));  // hovering beats visited
+    EXPECT_EQ(link.TextColour(), GetSysColor(COLOR_HIGHLIGHT));
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(-5), 3));
     EXPECT_EQ(link.TextColour(), RGB(85, 26, 139));
     link.SetColours(RGB(1, 1, 1), RGB(2, 2, 2));
     EXPECT_EQ(link.GetHoverColour(), GetSysColor(COLOR_HIGHLIGHT));

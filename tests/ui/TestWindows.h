@@ -44,6 +44,45 @@ private:
     fw::Window m_window;
 };
 
+// Whether two cursors show the same picture: their mask and colour bits.
+inline bool SameCursorImage(HCURSOR a, HCURSOR b)
+{
+    ICONINFO first{}, second{};
+    if (!a || !b || !GetIconInfo(a, &first))
+        return false;
+    if (!GetIconInfo(b, &second)) {
+        DeleteObject(first.hbmMask);
+        DeleteObject(first.hbmColor);
+        return false;
+    }
+    const auto bits = [](HBITMAP bitmap) {
+        BITMAP info{};
+        if (!bitmap || !GetObjectA(bitmap, sizeof info, &info))
+            return std::string();
+        std::string data(static_cast<size_t>(info.bmWidthBytes) * info.bmHeight, '\0');
+        GetBitmapBits(bitmap, static_cast<LONG>(data.size()), data.data());
+        return data;
+    };
+    const bool same = bits(first.hbmMask) == bits(second.hbmMask) && bits(first.hbmColor) == bits(second.hbmColor)
+                      && !bits(first.hbmMask).empty();
+    for (const HBITMAP bitmap : {first.hbmMask, first.hbmColor, second.hbmMask, second.hbmColor})
+        if (bitmap)
+            DeleteObject(bitmap);
+    return same;
+}
+
+// Whether a cursor shows the labels' pointing hand: the help viewer's cursor
+// 106 when the Windows folder has one, else the system's hand.
+inline bool IsHandCursor(HCURSOR cursor)
+{
+    char path[MAX_PATH + 16] = "";
+    GetWindowsDirectoryA(path, MAX_PATH);
+    lstrcatA(path, "\\winhlp32.exe");
+    const fw::Module viewer(LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const HCURSOR viewerHand = viewer ? LoadCursorA(viewer.get(), MAKEINTRESOURCEA(106)) : nullptr;
+    return SameCursorImage(cursor, viewerHand ? viewerHand : LoadCursorA(nullptr, IDC_HAND));
+}
+
 // Removes every message posted to the thread for window, returning how many
 // had the given number.
 inline int TakePosted(HWND window, UINT message, MSG* last = nullptr)

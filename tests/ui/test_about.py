@@ -15,6 +15,7 @@ from rig import pixels  # noqa: E402
 
 LINK = "https://kestrava.example.org"
 LINK_BLUE, VISITED = (0, 0, 238), (85, 26, 139)
+COLOR_HIGHLIGHT = 13
 HTTPS_COMMAND = r"HKCR\https\shell\open\command"
 
 
@@ -46,8 +47,16 @@ class AboutTest(DesktopTest):
             self.restore.append(("delete", key, "/f"))
         self.reg("add", key, "/ve", "/d", value, "/f")
 
-    def open_about(self):
-        self.proc = self.rig.start(self.folder / "EditorHost.exe", "--about")
+    def open_about(self, from_editor=False):
+        """The About box alone, or opened with the editor's "?" as a user does."""
+        self.proc = self.rig.start(self.folder / "EditorHost.exe", *([] if from_editor else ["--about"]))
+        if from_editor:
+            self.editor = self.rig.find_window("#32770", "Kestrava - Edit Keys", timeout=20)
+            self.assertNotEqual(self.editor, 0, "no editor")
+            about = [line.split("\t") for line in self.rig.wintool("children", f"{self.editor:x}").splitlines()
+                     if line.split("\t")[1] == "1036"]
+            left, top, right, bottom = map(int, about[0][8].split())
+            self.rig.click((left + right) // 2, (top + bottom) // 2)
         self.hwnd = self.rig.find_window("#32770", "About Kestrava", timeout=20)
         self.assertNotEqual(self.hwnd, 0, "no About box")
         time.sleep(0.3)
@@ -62,9 +71,10 @@ class AboutTest(DesktopTest):
         raw = pixels(self.rig.screenshot(name), left, top, right - left, bottom - top)
         return {tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)}
 
-    def click_link(self):
+    def click_link(self, nudge=0):
+        """`nudge` moves off the last point: xdotool's synced move to where the pointer is stalls."""
         left, top, right, bottom = self.controls[1032][3]
-        self.rig.click((left + right) // 2, (top + bottom) // 2)
+        self.rig.click((left + right) // 2 + nudge, (top + bottom) // 2)
 
     def leave_link(self):
         left, top, right, bottom = self.controls[1032][3]
@@ -92,6 +102,13 @@ class AboutTest(DesktopTest):
         self.assertIn(LINK, (self.folder / "recorder.log").read_text(errors="replace"))
         self.leave_link()
         self.assertTrue(wait_until(lambda: VISITED in self.colours(1032, "about-visited"), 5))
+        # Hovering beats visited.
+        highlight = tuple(map(int, self.rig.wintool("syscolor", COLOR_HIGHLIGHT).split()))
+        left, top, right, bottom = self.controls[1032][3]
+        self.rig.xdotool("mousemove", "--sync", (left + right) // 2, (top + bottom) // 2)
+        self.assertTrue(wait_until(lambda: highlight in self.colours(1032, "about-visited-hover"), 5))
+        self.assertNotIn(VISITED, self.colours(1032, "about-visited-hover"))
+        self.leave_link()
 
     def test_shell_failing_falls_back_to_the_htm_program(self):
         self.set_default(HTTPS_COMMAND, r'"C:\missing\browser.exe" "%1"')
@@ -110,11 +127,18 @@ class AboutTest(DesktopTest):
     def test_both_failing_reports_the_reason(self):
         self.set_default(HTTPS_COMMAND, r'"C:\missing\browser.exe" "%1"')
         self.set_default(r"HKCR\.htm", "KestravaNoSuchType")
-        self.open_about()
+        self.open_about(from_editor=True)
         self.click_link()
-        box = wait_until(lambda: [line.split("\t") for line in self.rig.wintool("boxes").splitlines()
-                                  if line.split("\t")[2] == "EditorHost"], 10)
+        boxes = lambda: [line.split("\t") for line in self.rig.wintool("boxes").splitlines()  # noqa: E731
+                         if line.split("\t")[2] == "EditorHost"]
+        box = wait_until(boxes, 10)
         self.assertTrue(box, "no message box")
+        # Owned by the About box, not the editor: the About box is disabled
+        # while it shows, so clicking the link again stacks no second box.
+        self.assertEqual(int(box[0][4], 16), self.hwnd)
+        self.click_link(nudge=2)
+        time.sleep(1.0)
+        self.assertEqual(len(boxes()), 1)
         text = unescape(box[0][3])
         self.assertTrue(text.startswith("Unable to open hyperlink:\n\n"), text)
         self.assertIn(text.split("\n\n", 1)[1], ("The specified file was not found.",

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The Edit Hot Keys dialog driven with real mouse and keyboard (EditorHost
 runs it alone, its data file beside it): letters, fields, saving, closing,
-disabled letters, browsing, moving, drops and the About box."""
+disabled letters, browsing, moving, drops, the About box, and the title strip
+at 144 DPI (in a prefix of its own)."""
 import shutil
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -10,12 +12,13 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import DesktopTest, main, wait_until  # noqa: E402
 from kestrava import unescape  # noqa: E402
-from rig import pixels  # noqa: E402
+from rig import Rig, _reg_add, create_prefix, pixels, start_desktop  # noqa: E402
 import datafile  # noqa: E402
 
 TITLE = "Kestrava - Edit Keys"
 COMMAND, ARGUMENTS, START_DIR, BROWSE_DIR, SAVE, CLOSE, ABOUT, STRIP = 1026, 1027, 1028, 1030, 1, 2, 1036, 1035
 DARK_RED, BLUE = (128, 0, 0), (0, 0, 238)
+COLOR_HIGHLIGHT = 13
 
 
 def letter_id(letter):
@@ -30,6 +33,8 @@ class EditorTest(DesktopTest):
         "F": ("f.exe", "", ""),
         "M": ("m.exe", "-m", r"C:\M"),
         "R": ("r.exe", "-r", r"C:\R"),
+        # A tip to be shown literally and wrapped: no blanks after "Co\\".
+        "T": ("C:\\Tools & Co\\" + "\\".join(["LongFolderName"] * 8) + "\\run.exe", "", ""),
     }
 
     def setUp(self):
@@ -84,6 +89,13 @@ class EditorTest(DesktopTest):
     def ended(self, timeout=10):
         self.assertEqual(self.rig.wait_exit(self.proc, timeout), 0)
 
+    def shown_tip(self):
+        """The tooltip on the screen, or None."""
+        for handle in self.rig.wintool("findall", "tooltips_class32", "").split():
+            if self.rig.wintool("info", handle).split("\t")[6] == "1":
+                return int(handle, 16)
+        return None
+
     def label_colours(self, letter, shot):
         left, top, right, bottom = self.control(letter_id(letter))["rect"]
         raw = pixels(shot, left, top, right - left, bottom - top)
@@ -101,6 +113,21 @@ class EditorTest(DesktopTest):
         self.assertIn(DARK_RED, self.label_colours("A", shot))
         self.assertIn(BLUE, self.label_colours("B", shot))
         self.assertNotIn(BLUE, self.label_colours("E", shot))
+        # A tip shows "&" literally (TTS_NOPREFIX) and wraps a long path after
+        # its separators, no wider than 400 pixels at 96 DPI (plus margins).
+        self.rig.xdotool("mousemove", "--sync", *self.centre(STRIP))
+        self.rig.xdotool("mousemove", "--sync", *self.centre(letter_id("T")))
+        tip = wait_until(self.shown_tip, 10)
+        self.assertTrue(tip, "no tip")
+        self.rig.screenshot("editor-tip")
+        fields = self.rig.wintool("info", f"{tip:x}").split("\t")
+        left, top, right, bottom = map(int, fields[8].split())
+        self.assertLessEqual(right - left, 420)
+        self.assertTrue(int(fields[4], 16) & 0x2)
+        lines = unescape(fields[3]).split("\n")
+        self.assertGreater(len(lines), 1)
+        self.assertTrue(all(line.endswith("\\") for line in lines[:-1]), lines)
+        self.assertEqual("".join(lines), "Win + T: " + self.ENTRIES["T"][0])
 
     def test_typed_text_survives_switching_and_close_saves_nothing(self):
         self.open_editor()
@@ -109,7 +136,10 @@ class EditorTest(DesktopTest):
         self.assertTrue(wait_until(lambda: self.control(STRIP)["text"] == "Editing : Win + B", 5))
         self.assertEqual(self.fields(), self.ENTRIES["B"])
         # Under the pointer the label shows the highlight colour, even when selected.
-        self.assertNotIn(DARK_RED, self.label_colours("B", self.rig.screenshot("editor-b-hover")))
+        highlight = tuple(map(int, self.rig.wintool("syscolor", COLOR_HIGHLIGHT).split()))
+        hovered = self.label_colours("B", self.rig.screenshot("editor-b-hover"))
+        self.assertIn(highlight, hovered)
+        self.assertNotIn(DARK_RED, hovered)
         self.rig.xdotool("mousemove", "--sync", *self.centre(STRIP))
         self.assertTrue(wait_until(lambda: DARK_RED in self.label_colours("B", self.rig.screenshot("editor-b")), 5))
         self.click_control(letter_id("A"))
@@ -233,6 +263,39 @@ class EditorTest(DesktopTest):
         self.assertTrue(wait_until(lambda: self.rig.find_window("#32770", "About Kestrava", timeout=0) == 0, 10))
         self.assertEqual(self.rig.wintool("info", f"{self.hwnd:x}").split("\t")[7], "1")
         self.assertEqual(self.fields(), self.ENTRIES["A"])
+
+    def strip_boxes(self, name):
+        """Bounding boxes (left, top, right, bottom, relative to the strip) of
+        the strip's status text and of its light banner word, from a screenshot."""
+        self.open_editor()
+        left, top, right, bottom = self.control(STRIP)["rect"]
+        raw = pixels(self.rig.screenshot(name), left, top, right - left, bottom - top)
+        self.rig.stop_all()
+        width = right - left
+        boxes = []
+        for match in (lambda r, g, b: abs(r - 64) < 40 and abs(g - 128) < 40 and b > 200,  # RGB(64, 128, 255)
+                      lambda r, g, b: min(r, g, b) > 245):  # the banner's highlight
+            points = [(i // 3 % width, i // 3 // width) for i in range(0, len(raw), 3) if match(*raw[i:i + 3])]
+            self.assertTrue(points, name)
+            xs, ys = [p[0] for p in points], [p[1] for p in points]
+            boxes.append((min(xs), min(ys), max(xs) + 1, max(ys) + 1))
+        return boxes
+
+    def test_title_strip_follows_the_dpi(self):
+        normal = self.strip_boxes("editor-96dpi")
+        prefix = self.scratch / "prefix"
+        env = dict(self.rig.env, WINEPREFIX=str(prefix))
+        create_prefix(env, "dpi144")
+        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env,
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _reg_add(env, r"HKCU\Control Panel\Desktop", "LogPixels", "144", "REG_DWORD")
+        start_desktop(env, self.scratch / "desktop.txt")
+        self.rig = Rig(prefix=prefix, desktop="dpi144")
+        large = self.strip_boxes("editor-144dpi")
+        for (a, b) in zip(normal, large):  # fonts: 1.5 times as tall and wide
+            self.assertAlmostEqual((b[3] - b[1]) / (a[3] - a[1]), 1.5, delta=0.2, msg=(normal, large))
+            self.assertAlmostEqual((b[2] - b[0]) / (a[2] - a[0]), 1.5, delta=0.2, msg=(normal, large))
+        self.assertGreaterEqual(large[1][0], normal[1][0] + 2)  # the banner's inset: 5 pixels become 7
 
 
 if __name__ == "__main__":
