@@ -353,6 +353,28 @@ void Pump()
     }
 }
 
+// A window of its own class in front with the keyboard focus, where injected
+// keys arrive; null (and says so) when the system keeps it behind.
+HWND OpenFrontWindow(WNDPROC proc, const char* className, const char* title)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 300, 150, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    Pump();
+    if (GetForegroundWindow() != window) {
+        std::printf("not in front\n");
+        DestroyWindow(window);
+        return nullptr;
+    }
+    return window;
+}
+
 void Send(const std::vector<WORD>& keys, bool up)
 {
     std::vector<INPUT> inputs;
@@ -395,20 +417,9 @@ bool IsModifier(WORD key)
 // reports keys that reached the window a wrong number of times on stdout.
 int KeySweep(const char* logPath)
 {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = SweepProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KestravaKeySweep";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "Key Sweep", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 300, 150,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
-    SetForegroundWindow(window);
-    SetFocus(window);
-    Pump();
-    if (GetForegroundWindow() != window) {
-        std::printf("not in front\n");
+    const HWND window = OpenFrontWindow(SweepProc, "KestravaKeySweep", "Key Sweep");
+    if (!window)
         return 3;
-    }
     FILE* log = std::fopen(logPath, "wb");
     if (!log)
         return 2;
@@ -508,20 +519,9 @@ bool StrokeArrives(bool up)
 
 int Keystroke(long count)
 {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = StrokeProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KestravaKeystroke";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "Keystroke", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 300,
-                                  150, nullptr, nullptr, wc.hInstance, nullptr);
-    SetForegroundWindow(window);
-    SetFocus(window);
-    Pump();
-    if (GetForegroundWindow() != window) {
-        std::printf("not in front\n");
+    const HWND window = OpenFrontWindow(StrokeProc, "KestravaKeystroke", "Keystroke");
+    if (!window)
         return 3;
-    }
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     std::vector<double> micros;
