@@ -5,6 +5,7 @@
 #include "framework/Application.h"
 #include "framework/WaitCursor.h"
 #include "hook/KbHook.h"
+#include "store/CodePage.h"
 #include "ui/EditHotKeysDialog.h"
 #include "ui/resource.h"
 #include "util/PathHelpers.h"
@@ -56,7 +57,7 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
     // Without the key thread the hook goes on this thread, as it always could.
     m_keyThread.Start(GetHiddenWindow());
     if (m_keyThread.InstallLibraryHook())
-        m_table.LoadFromFile(GetDataFilePath());
+        m_table.LoadFromFile(store::Utf8FromWide(GetDataFilePath()));
     else
         fw::AppMessageBox("Unable to install keyboard hook. Sorry", MB_OK);
 
@@ -119,7 +120,7 @@ void CHotKeyApplet::OnOtherMessage(LPARAM lParam, WPARAM wParam)
         if (entry.m_command.empty())
             return;
 #ifndef NDEBUG
-        OutputDebugStringA((entry.m_command + " " + entry.m_arguments + " " + entry.m_directory + "\n").c_str());
+        OutputDebugStringW((entry.m_command + L" " + entry.m_arguments + L" " + entry.m_directory + L"\n").c_str());
 #endif
         if (!Launcher::OpenWithShell(GetHiddenWindow(), entry))
             Launcher::OpenWithAssociation(entry.m_command);
@@ -196,7 +197,7 @@ void CHotKeyApplet::OpenEditor()
 
     // Saved or not, the table follows the file.
     fw::CWaitCursor wait;
-    m_table.LoadFromFile(GetDataFilePath());
+    m_table.LoadFromFile(store::Utf8FromWide(GetDataFilePath()));
     ProbeHeldLetters();
 }
 

@@ -1,6 +1,7 @@
 #include "Launcher.h"
 #include <shellapi.h>
 #include "framework/Application.h"
+#include "framework/Text.h"
 #include "util/GuardedCall.h"
 #include "util/OpenCommand.h"
 #include "util/PathHelpers.h"
@@ -10,12 +11,12 @@ namespace Launcher {
 
 namespace {
 
-const char kDontKnow[] = "Don't know how to launch file :\n";
+const wchar_t kDontKnow[] = L"Don't know how to launch file :\n";
 const char kTooLong[] = "The command line is too long. ";
 
-void ReportWinExecFailure(const std::string& command, const char* reason)
+void ReportWinExecFailure(const std::wstring& command, const char* reason)
 {
-    const std::string text = command + "    WinExec failed: " + reason + "\n";
+    const std::wstring text = command + L"    WinExec failed: " + fw::WidenAnsi(reason) + L"\n";
     fw::AppMessageBox(text, MB_OK);
 }
 
@@ -25,7 +26,7 @@ bool OpenWithShell(HWND owner, const CHotKeyEntry& entry)
 {
     HINSTANCE result = nullptr;
     const bool completed = InvokeGuarded([&] {
-        result = ShellExecuteA(owner, "open", entry.m_command.c_str(), entry.m_arguments.c_str(),
+        result = ShellExecuteW(owner, L"open", entry.m_command.c_str(), entry.m_arguments.c_str(),
                                entry.m_directory.c_str(), SW_SHOW);
     });
     if (!completed) {
@@ -37,26 +38,26 @@ bool OpenWithShell(HWND owner, const CHotKeyEntry& entry)
     return reinterpret_cast<UINT_PTR>(result) > 32;
 }
 
-std::string FindOpenCommand(const std::string& extension)
+std::wstring FindOpenCommand(const std::wstring& extension)
 {
     CRegistryKey extensionKey;
     if (extensionKey.Open(HKEY_CLASSES_ROOT, extension) != ERROR_SUCCESS)
         return {};
-    const std::string fileType = extensionKey.ReadString("", "");
+    const std::wstring fileType = extensionKey.ReadString(L"", L"");
     if (fileType.empty())
         return {};
     CRegistryKey commandKey;
-    if (commandKey.Open(HKEY_CLASSES_ROOT, fileType, "shell\\open\\command") != ERROR_SUCCESS)
+    if (commandKey.Open(HKEY_CLASSES_ROOT, fileType + L"\\shell\\open\\command") != ERROR_SUCCESS)
         return {};
-    // Often "%SystemRoot%\system32\NOTEPAD.EXE %1": WinExec knows no variables.
-    return commandKey.ReadExpandedString("", "");
+    // Often "%SystemRoot%\system32\NOTEPAD.EXE %1": a command line knows no variables.
+    return commandKey.ReadExpandedString(L"", L"");
 }
 
-bool BuildFallbackCommandLine(const std::string& openCommand, const std::string& command, std::string& line)
+bool BuildFallbackCommandLine(const std::wstring& openCommand, const std::wstring& command, std::wstring& line)
 {
     // Quoted when it holds a blank, so that the program gets it as one argument.
-    const bool blank = command.find(' ') != std::string::npos;
-    return ComposeOpenCommand(openCommand, blank ? '"' + command + '"' : command, line);
+    const bool blank = command.find(L' ') != std::wstring::npos;
+    return ComposeOpenCommand(openCommand, blank ? L'"' + command + L'"' : command, line);
 }
 
 const char* WinExecReason(UINT result)
@@ -70,20 +71,20 @@ const char* WinExecReason(UINT result)
     }
 }
 
-void OpenWithAssociation(const std::string& command)
+void OpenWithAssociation(const std::wstring& command)
 {
-    const std::string openCommand = FindOpenCommand(GetExtension(command));
+    const std::wstring openCommand = FindOpenCommand(GetExtension(command));
     if (openCommand.empty()) {
         fw::AppMessageBox(kDontKnow + command, MB_OK);
         return;
     }
-    std::string line;
+    std::wstring line;
     if (!BuildFallbackCommandLine(openCommand, command, line)) {
         // Never start a cut command line: it would open something else.
         ReportWinExecFailure(command, kTooLong);
         return;
     }
-    const UINT result = WinExec(line.c_str(), SW_SHOW);
+    const UINT result = ExecuteCommandLine(line, SW_SHOW);
     if (result < 32)
         ReportWinExecFailure(command, WinExecReason(result));
 }

@@ -14,13 +14,17 @@ FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info)
         return nullptr;
     if (lstrcmpiA(info->szDll, "comdlg32.dll") != 0 && lstrcmpiA(info->szDll, "version.dll") != 0)
         return nullptr;
-    char path[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    // Unicode: the system folder may be named in any script. The library
+    // names are ASCII.
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    const int nameLength = lstrlenA(info->szDll);
     HMODULE module = nullptr;
-    if (length != 0 && length + 1 + lstrlenA(info->szDll) < MAX_PATH) {
-        path[length] = '\\';
-        lstrcpyA(path + length + 1, info->szDll);
-        module = LoadLibraryA(path);
+    if (length != 0 && length + 1 + nameLength < MAX_PATH) {
+        path[length] = L'\\';
+        for (int i = 0; i <= nameLength; ++i)
+            path[length + 1 + i] = static_cast<wchar_t>(static_cast<unsigned char>(info->szDll[i]));
+        module = LoadLibraryW(path);
     }
     if (module == nullptr) {
         // Returning null would let the helper search by bare name after all:

@@ -58,9 +58,9 @@ long long FileSize(const std::string& path)
 class CCountingApplication : public fw::CApplication {
 public:
     CCountingApplication() : fw::CApplication(GetModuleHandleA(nullptr)) {}
-    int MessageBox(const std::string& text, UINT, HWND) override
+    int MessageBox(const std::wstring& text, UINT, HWND) override
     {
-        m_texts.push_back(text);
+        m_texts.push_back(std::string(text.begin(), text.end()));  // the store's texts are ASCII here
         return IDOK;
     }
     std::vector<std::string> m_texts;

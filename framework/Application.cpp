@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "Text.h"
 #include "Wnd.h"
 
 namespace fw {
@@ -27,17 +28,17 @@ HWND CApplication::MainWindow() const
     return m_mainWindow;
 }
 
-std::string CApplication::Caption() const
+std::wstring CApplication::Caption() const
 {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(m_instance, path, MAX_PATH);
-    const char* name = path;
-    for (const char* p = path; *p; p = CharNextA(p))
-        if (*p == '\\' || *p == '/')
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(m_instance, path, MAX_PATH);
+    const wchar_t* name = path;
+    for (const wchar_t* p = path; *p; ++p)
+        if (*p == L'\\' || *p == L'/')
             name = p + 1;
-    std::string caption(name);
-    const auto dot = caption.rfind('.');
-    if (dot != std::string::npos && dot != 0)
+    std::wstring caption(name);
+    const auto dot = caption.rfind(L'.');
+    if (dot != std::wstring::npos && dot != 0)
         caption.erase(dot);
     return caption;
 }
@@ -46,6 +47,11 @@ HINSTANCE ProgramInstance()
 {
     const CApplication* app = CApplication::Current();
     return app && app->Instance() ? app->Instance() : GetModuleHandleA(nullptr);
+}
+
+int AppMessageBox(const std::string& text, UINT type, HWND owner)
+{
+    return AppMessageBox(WidenAnsi(text), type, owner);
 }
 
 UINT AppMessageBoxStyle(UINT type)
@@ -57,12 +63,12 @@ UINT AppMessageBoxStyle(UINT type)
     return type;
 }
 
-int CApplication::MessageBox(const std::string& text, UINT type, HWND owner)
+int CApplication::MessageBox(const std::wstring& text, UINT type, HWND owner)
 {
-    return ::MessageBoxA(owner ? owner : MainWindow(), text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
+    return ::MessageBoxW(owner ? owner : MainWindow(), text.c_str(), Caption().c_str(), AppMessageBoxStyle(type));
 }
 
-int AppMessageBox(const std::string& text, UINT type, HWND owner)
+int AppMessageBox(const std::wstring& text, UINT type, HWND owner)
 {
     if (CApplication* app = CApplication::Current())
         return app->MessageBox(text, type, owner);

@@ -29,9 +29,9 @@ public:
     // Caption: the executable's file name without extension. A box asked for
     // without an icon gets the exclamation icon. Owned by owner, or by the
     // main window when owner is null.
-    virtual int MessageBox(const std::string& text, UINT type, HWND owner);
+    virtual int MessageBox(const std::wstring& text, UINT type, HWND owner);
 
-    std::string Caption() const;
+    std::wstring Caption() const;
 
 private:
     HINSTANCE m_instance;
@@ -46,6 +46,9 @@ HINSTANCE ProgramInstance();
 
 // Shows a box through the current application object; without one, a plain
 // box with the same caption and icon rule.
+int AppMessageBox(const std::wstring& text, UINT type = MB_OK, HWND owner = nullptr);
+// The same for the program's fixed texts and the system's ANSI texts
+// (FormatMessageA): converted from the ANSI code page.
 int AppMessageBox(const std::string& text, UINT type = MB_OK, HWND owner = nullptr);
 
 // The icon rule on its own, for tests: OK, OK/Cancel, Yes/No and Yes/No/Cancel

@@ -3,13 +3,13 @@
 
 namespace fw {
 
-void CDataExchange::Text(int id, std::string& text)
+void CDataExchange::Text(int id, std::wstring& text)
 {
     const HWND control = GetDlgItem(m_dialog, id);
     if (m_pull)
         text = CWnd::GetWindowText(control);
     else
-        SetWindowTextA(control, text.c_str());
+        SetWindowTextW(control, text.c_str());
 }
 
 void CDataExchange::Control(int id, CWnd& control)
@@ -30,8 +30,9 @@ INT_PTR CDialog::DoModal()
 
     m_result = -1;
     m_running = true;
+    // A Unicode dialog: its edits keep and its loop delivers any character.
     const HWND dialog =
-        CreateDialogParamA(instance, MAKEINTRESOURCEA(m_templateId), owner, DialogProc, reinterpret_cast<LPARAM>(this));
+        CreateDialogParamW(instance, MAKEINTRESOURCEW(m_templateId), owner, DialogProc, reinterpret_cast<LPARAM>(this));
     if (!dialog) {
         m_running = false;
         return -1;
@@ -45,14 +46,14 @@ INT_PTR CDialog::DoModal()
     MSG message;
     bool quit = false;
     while (m_running && IsWindow(dialog)) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             quit = got == 0;
             break;
         }
-        if (!PreTranslateMessage(&message) && !IsDialogMessageA(dialog, &message)) {
+        if (!PreTranslateMessage(&message) && !IsDialogMessageW(dialog, &message)) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
 
@@ -76,7 +77,7 @@ void CDialog::EndDialog(INT_PTR result)
     m_running = false;
     // Wake the loop in case no other message is on its way.
     if (m_hwnd)
-        PostMessageA(m_hwnd, WM_NULL, 0, 0);
+        PostMessageW(m_hwnd, WM_NULL, 0, 0);
 }
 
 void CDialog::UpdateData(bool pull)
@@ -143,16 +144,16 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
 {
     if (message == WM_INITDIALOG) {
         CDialog* self = reinterpret_cast<CDialog*>(lParam);
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
         self->m_hwnd = window;
         self->PreSubclassWindow();
         return self->OnInitDialog();
     }
-    CDialog* self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    CDialog* self = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     if (!self)
         return FALSE;
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, DWLP_USER, 0);
+        SetWindowLongPtrW(window, DWLP_USER, 0);
         self->m_hwnd = nullptr;
         return FALSE;
     }
@@ -174,7 +175,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     case WM_QUERYDRAGICON:
         return static_cast<INT_PTR>(result);
     default:
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
         return TRUE;
     }
 }

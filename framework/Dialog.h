@@ -19,7 +19,7 @@ public:
     CDataExchange(HWND dialog, bool pull) : m_dialog(dialog), m_pull(pull) {}
     bool IsPull() const { return m_pull; }
 
-    void Text(int id, std::string& text);
+    void Text(int id, std::wstring& text);
     // Attaches a control object to dialog item id, once.
     void Control(int id, CWnd& control);
 

@@ -3,8 +3,8 @@
 
 namespace fw {
 
-CFileDialog::CFileDialog(const std::string& defaultExtension, const std::string& fileName, DWORD flags,
-                         const std::string& filter, HWND owner)
+CFileDialog::CFileDialog(const std::wstring& defaultExtension, const std::wstring& fileName, DWORD flags,
+                         const std::wstring& filter, HWND owner)
     : m_defaultExtension(defaultExtension),
       m_fileName(fileName),
       m_flags(flags),
@@ -13,22 +13,22 @@ CFileDialog::CFileDialog(const std::string& defaultExtension, const std::string&
 {
 }
 
-std::string CFileDialog::FilterList(const std::string& filter)
+std::wstring CFileDialog::FilterList(const std::wstring& filter)
 {
-    std::string list = filter;
-    for (char& c : list)
-        if (c == '|')
-            c = '\0';
-    list.append(2, '\0');  // double NUL ends the list even without trailing bars
+    std::wstring list = filter;
+    for (wchar_t& c : list)
+        if (c == L'|')
+            c = L'\0';
+    list.append(2, L'\0');  // double NUL ends the list even without trailing bars
     return list;
 }
 
 INT_PTR CFileDialog::DoModal()
 {
-    char file[MAX_PATH] = "";
-    lstrcpynA(file, m_fileName.c_str(), MAX_PATH);
+    wchar_t file[MAX_PATH] = L"";
+    lstrcpynW(file, m_fileName.c_str(), MAX_PATH);
 
-    OPENFILENAMEA ofn = {};
+    OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = m_owner;
     ofn.lpstrFilter = m_filter.c_str();
@@ -38,11 +38,11 @@ INT_PTR CFileDialog::DoModal()
     ofn.lpstrTitle = m_title.empty() ? nullptr : m_title.c_str();
     ofn.Flags = m_flags;
     // The platform wants the extension without the dot; "*.exe" keeps only "exe".
-    const auto dot = m_defaultExtension.rfind('.');
-    const std::string extension = dot == std::string::npos ? m_defaultExtension : m_defaultExtension.substr(dot + 1);
+    const auto dot = m_defaultExtension.rfind(L'.');
+    const std::wstring extension = dot == std::wstring::npos ? m_defaultExtension : m_defaultExtension.substr(dot + 1);
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
 
-    if (!GetOpenFileNameA(&ofn))
+    if (!GetOpenFileNameW(&ofn))
         return IDCANCEL;
     m_path = file;
     return IDOK;

@@ -1,4 +1,4 @@
-// The common file-open dialog (GetOpenFileNameA).
+// The common file-open dialog (GetOpenFileNameW).
 #pragma once
 #include <windows.h>
 #include <string>
@@ -8,26 +8,26 @@ namespace fw {
 class CFileDialog {
 public:
     // filter: pairs of description and pattern separated and ended by '|',
-    // e.g. "Programs (*.exe)|*.exe||".
-    CFileDialog(const std::string& defaultExtension, const std::string& fileName, DWORD flags,
-                const std::string& filter, HWND owner);
+    // e.g. L"Programs (*.exe)|*.exe||".
+    CFileDialog(const std::wstring& defaultExtension, const std::wstring& fileName, DWORD flags,
+                const std::wstring& filter, HWND owner);
 
-    std::string m_title;
+    std::wstring m_title;
 
     // IDOK when the user chose a file, else IDCANCEL.
     INT_PTR DoModal();
-    std::string GetPathName() const { return m_path; }
+    std::wstring GetPathName() const { return m_path; }
 
     // The filter with '|' turned into the NULs the platform expects.
-    static std::string FilterList(const std::string& filter);
+    static std::wstring FilterList(const std::wstring& filter);
 
 private:
-    std::string m_defaultExtension;
-    std::string m_fileName;
+    std::wstring m_defaultExtension;
+    std::wstring m_fileName;
     DWORD m_flags;
-    std::string m_filter;
+    std::wstring m_filter;
     HWND m_owner;
-    std::string m_path;
+    std::wstring m_path;
 };
 
 }  // namespace fw

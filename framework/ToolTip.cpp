@@ -4,38 +4,50 @@
 
 namespace fw {
 
-std::string WrapTipText(const std::string& text, int maxWidth, const std::function<int(const std::string&)>& measure)
+namespace {
+
+// Characters that stay together: a surrogate pair is one.
+bool StartsPair(const std::wstring& text, size_t i)
 {
-    std::string wrapped;
-    std::string line;
-    const auto place = [&](const std::string& piece) {
+    return i + 1 < text.size() && text[i] >= 0xD800 && text[i] < 0xDC00 && text[i + 1] >= 0xDC00 &&
+           text[i + 1] < 0xE000;
+}
+
+}  // namespace
+
+std::wstring WrapTipText(const std::wstring& text, int maxWidth,
+                         const std::function<int(const std::wstring&)>& measure)
+{
+    std::wstring wrapped;
+    std::wstring line;
+    const auto place = [&](const std::wstring& piece) {
         if (!line.empty() && measure(line + piece) > maxWidth) {
-            wrapped += line + '\n';
+            wrapped += line + L'\n';
             line.clear();
         }
         line += piece;
     };
-    const auto isBreak = [](char c) { return c == ' ' || c == '\\' || c == '/'; };
+    const auto isBreak = [](wchar_t c) { return c == L' ' || c == L'\\' || c == L'/'; };
     for (size_t start = 0; start < text.size();) {
-        if (text[start] == '\n') {
-            wrapped += line + '\n';
+        if (text[start] == L'\n') {
+            wrapped += line + L'\n';
             line.clear();
             ++start;
             continue;
         }
         // A piece runs up to and including the next blank or separator.
         size_t end = start;
-        while (end < text.size() && text[end] != '\n' && !isBreak(text[end]))
-            end += IsDBCSLeadByte(static_cast<BYTE>(text[end])) && end + 1 < text.size() ? 2 : 1;
+        while (end < text.size() && text[end] != L'\n' && !isBreak(text[end]))
+            end += StartsPair(text, end) ? 2 : 1;
         if (end < text.size() && isBreak(text[end]))
             ++end;
-        const std::string piece = text.substr(start, end - start);
+        const std::wstring piece = text.substr(start, end - start);
         if (measure(piece) <= maxWidth) {
             place(piece);
         } else {
             // Wider than a line on its own: character by character.
             for (size_t i = 0; i < piece.size();) {
-                const size_t size = IsDBCSLeadByte(static_cast<BYTE>(piece[i])) && i + 1 < piece.size() ? 2 : 1;
+                const size_t size = StartsPair(piece, i) ? 2 : 1;
                 place(piece.substr(i, size));
                 i += size;
             }
@@ -45,27 +57,27 @@ std::string WrapTipText(const std::string& text, int maxWidth, const std::functi
     return wrapped + line;
 }
 
-TOOLINFOA CToolTip::Tool(const std::string& text) const
+TOOLINFOW CToolTip::Tool(const std::wstring& text) const
 {
-    TOOLINFOA tool = {};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;  // accepted by common controls 5 and 6 alike
+    TOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;  // accepted by common controls 5 and 6 alike
     tool.hwnd = m_owner;
     tool.uId = kToolId;
-    tool.lpszText = const_cast<char*>(text.c_str());
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
     GetClientRect(m_owner, &tool.rect);
     return tool;
 }
 
-std::string CToolTip::Wrapped(const std::string& text) const
+std::wstring CToolTip::Wrapped(const std::wstring& text) const
 {
     const HDC dc = GetDC(m_tip.get());
     if (!dc)
         return text;
-    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(m_tip.get(), WM_GETFONT, 0, 0));
+    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(m_tip.get(), WM_GETFONT, 0, 0));
     const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-    const std::string wrapped = WrapTipText(text, ScaleForDpi(kMaxWidth), [dc](const std::string& piece) {
+    const std::wstring wrapped = WrapTipText(text, ScaleForDpi(kMaxWidth), [dc](const std::wstring& piece) {
         SIZE size = {0, 0};
-        GetTextExtentPoint32A(dc, piece.c_str(), static_cast<int>(piece.size()), &size);
+        GetTextExtentPoint32W(dc, piece.c_str(), static_cast<int>(piece.size()), &size);
         return static_cast<int>(size.cx);
     });
     if (old)
@@ -74,36 +86,37 @@ std::string CToolTip::Wrapped(const std::string& text) const
     return wrapped;
 }
 
-bool CToolTip::Create(HWND owner, const std::string& text)
+bool CToolTip::Create(HWND owner, const std::wstring& text)
 {
     // Registers the tooltip class: the common controls may not be loaded yet.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     m_owner = owner;
-    m_tip.reset(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+    // A Unicode tip window: the text may be in any script.
+    m_tip.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, owner, nullptr, nullptr, nullptr));
     if (!m_tip)
         return false;
     // A width also makes the tip honour the line breaks that Wrapped puts in.
-    SendMessageA(m_tip.get(), TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(kMaxWidth));
-    const std::string wrapped = Wrapped(text);
-    TOOLINFOA tool = Tool(wrapped);
-    return SendMessageA(m_tip.get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
+    SendMessageW(m_tip.get(), TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(kMaxWidth));
+    const std::wstring wrapped = Wrapped(text);
+    TOOLINFOW tool = Tool(wrapped);
+    return SendMessageW(m_tip.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
 }
 
-void CToolTip::SetText(const std::string& text)
+void CToolTip::SetText(const std::wstring& text)
 {
     if (!m_tip)
         return;
-    const std::string wrapped = Wrapped(text);
-    TOOLINFOA tool = Tool(wrapped);
-    SendMessageA(m_tip.get(), TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    const std::wstring wrapped = Wrapped(text);
+    TOOLINFOW tool = Tool(wrapped);
+    SendMessageW(m_tip.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void CToolTip::RelayEvent(const MSG& message) const
 {
     if (m_tip)
-        SendMessageA(m_tip.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+        SendMessageW(m_tip.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
 }
 
 }  // namespace fw

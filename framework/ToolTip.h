@@ -12,7 +12,8 @@ namespace fw {
 // Breaks text into lines that measure no wider than maxWidth: after blanks,
 // after path separators (a long path has no blanks), and within a run that
 // has neither as a last resort. Line breaks already in the text stay.
-std::string WrapTipText(const std::string& text, int maxWidth, const std::function<int(const std::string&)>& measure);
+std::wstring WrapTipText(const std::wstring& text, int maxWidth,
+                         const std::function<int(const std::wstring&)>& measure);
 
 class CToolTip {
 public:
@@ -21,16 +22,16 @@ public:
     static constexpr int kMaxWidth = 400;
 
     // Creates the tooltip with owner as its parent and adds the tool for owner.
-    bool Create(HWND owner, const std::string& text);
-    void SetText(const std::string& text);
+    bool Create(HWND owner, const std::wstring& text);
+    void SetText(const std::wstring& text);
     // Hands a mouse message bound for the owner to the tooltip.
     void RelayEvent(const MSG& message) const;
     HWND GetSafeHwnd() const { return m_tip.get(); }
 
 private:
-    TOOLINFOA Tool(const std::string& text) const;
+    TOOLINFOW Tool(const std::wstring& text) const;
     // The text wrapped for the tip's own font.
-    std::string Wrapped(const std::string& text) const;
+    std::wstring Wrapped(const std::wstring& text) const;
 
     Window m_tip;
     HWND m_owner = nullptr;

@@ -42,14 +42,14 @@ CWnd* CWnd::FromHandle(HWND window)
     return reinterpret_cast<CWnd*>(data);
 }
 
-std::string CWnd::GetWindowText(HWND window)
+std::wstring CWnd::GetWindowText(HWND window)
 {
-    const int length = GetWindowTextLengthA(window);
+    const int length = GetWindowTextLengthW(window);
     if (length <= 0)
-        return std::string();
-    std::vector<char> buffer(length + 1);
-    const int copied = ::GetWindowTextA(window, buffer.data(), length + 1);
-    return std::string(buffer.data(), copied > 0 ? copied : 0);
+        return std::wstring();
+    std::vector<wchar_t> buffer(length + 1);
+    const int copied = ::GetWindowTextW(window, buffer.data(), length + 1);
+    return std::wstring(buffer.data(), copied > 0 ? copied : 0);
 }
 
 bool CWnd::PreTranslateMessage(MSG*) { return false; }

@@ -25,9 +25,9 @@ public:
     // The object attached to a window by SubclassWindow, or null.
     static CWnd* FromHandle(HWND window);
 
-    std::string GetWindowText() const { return GetWindowText(m_hwnd); }
-    void SetWindowText(const std::string& text) { ::SetWindowTextA(m_hwnd, text.c_str()); }
-    static std::string GetWindowText(HWND window);
+    std::wstring GetWindowText() const { return GetWindowText(m_hwnd); }
+    void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hwnd, text.c_str()); }
+    static std::wstring GetWindowText(HWND window);
 
     // Seen by a modal dialog's loop before the message is translated and
     // dispatched; true swallows the message.

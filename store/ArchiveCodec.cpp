@@ -1,10 +1,6 @@
 #include "ArchiveCodec.h"
 
 #include <new>
-#include <vector>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace store {
 
@@ -22,9 +18,8 @@ void PutDword(std::string& out, std::uint32_t d)
     PutWord(out, static_cast<std::uint16_t>(d >> 16));
 }
 
-void PutArchiveString(std::string& out, const std::string& text)
+void PutLength(std::string& out, std::size_t length)
 {
-    const std::size_t length = text.size();
     if (length < 0xFF) {
         out += static_cast<char>(length);
     } else if (length < 0xFFFE) {
@@ -35,7 +30,31 @@ void PutArchiveString(std::string& out, const std::string& text)
         PutWord(out, 0xFFFF);
         PutDword(out, static_cast<std::uint32_t>(length));
     }
+}
+
+// A wide value is the marker FF FE FF, its length in code units and the
+// units; its bytes already are the UTF-16LE units.
+void PutArchiveString(std::string& out, const std::string& text, bool wide = false)
+{
+    if (wide) {
+        out += '\xFF';
+        PutWord(out, 0xFFFE);
+    }
+    PutLength(out, wide ? text.size() / 2 : text.size());
     out += text;
+}
+
+// Keys and the header are 8-bit: a wide one keeps its ASCII characters and
+// turns the rest into '?', with no code page involved.
+std::string NarrowKey(const std::string& units)
+{
+    std::string text;
+    text.reserve(units.size() / 2);
+    for (std::size_t i = 0; i + 1 < units.size(); i += 2) {
+        const unsigned unit = static_cast<std::uint8_t>(units[i]) | static_cast<std::uint8_t>(units[i + 1]) << 8;
+        text += unit < 0x80 ? static_cast<char>(unit) : '?';
+    }
+    return text;
 }
 
 // A malformed string is not a short file: it gets the generic text, not the
@@ -83,10 +102,10 @@ public:
         return Dword(n);
     }
 
-    ArchiveError String(std::string& text)
+    // A wide string comes as its UTF-16LE bytes, with wide set.
+    ArchiveError String(std::string& text, bool& wide)
     {
         std::uint32_t length = 0;
-        bool wide = false;
         if (const ArchiveError e = Length(length, wide); e != ArchiveError::None)
             return e;
         if (wide) {
@@ -97,11 +116,9 @@ public:
                 return ArchiveError::Generic;
             if (static_cast<std::uint64_t>(length) * 2 > Left())
                 return ArchiveError::EndOfFile;
-            std::vector<std::uint16_t> units(length);
-            for (std::uint32_t i = 0; i < length; ++i)
-                units[i] = static_cast<std::uint16_t>(At(2 * i) | At(2 * i + 1) << 8);
+            text.assign(m_bytes.substr(m_pos, 2 * static_cast<std::size_t>(length)));
             m_pos += 2 * static_cast<std::size_t>(length);
-            text = WideToAnsi(units.data(), units.size());
+            wide = true;
             return ArchiveError::None;
         }
         if (length > Left())
@@ -109,6 +126,16 @@ public:
         text.assign(m_bytes.substr(m_pos, length));
         m_pos += length;
         return ArchiveError::None;
+    }
+
+    // A key or the header: always 8-bit.
+    ArchiveError String(std::string& text)
+    {
+        bool wide = false;
+        const ArchiveError e = String(text, wide);
+        if (e == ArchiveError::None && wide)
+            text = NarrowKey(text);
+        return e;
     }
 
 private:
@@ -159,9 +186,9 @@ std::string EncodeArchive(const std::string& version, const CBucketMap& values)
         PutWord(out, 0xFFFF);
         PutDword(out, static_cast<std::uint32_t>(count));
     }
-    values.ForEachInWriteOrder([&out](const std::string& key, const std::string& value) {
+    values.ForEachInWriteOrder([&out](const std::string& key, const std::string& value, bool wide) {
         PutArchiveString(out, key);
-        PutArchiveString(out, value);
+        PutArchiveString(out, value, wide);
     });
     return out;
 }
@@ -199,42 +226,16 @@ DecodeResult DecodeArchive(std::string_view bytes, std::string& version, CBucket
         std::string key;
         std::string value;
         for (std::uint32_t i = 0; i < count; ++i) {
+            bool wide = false;
             if (const ArchiveError e = reader.String(key); e != ArchiveError::None)
                 return Fail(e);
-            if (const ArchiveError e = reader.String(value); e != ArchiveError::None)
+            if (const ArchiveError e = reader.String(value, wide); e != ArchiveError::None)
                 return Fail(e);
-            values.Set(key, value);
+            values.Set(key, value, wide);
         }
         return DecodeResult{DecodeStatus::Complete, ArchiveError::None};
     } catch (const std::bad_alloc&) {
         return Fail(ArchiveError::OutOfMemory);
     }
 }
-
-#ifdef _WIN32
-std::string WideToAnsi(const std::uint16_t* units, std::size_t count)
-{
-    if (count == 0)
-        return std::string();
-    std::vector<wchar_t> wide(units, units + count);
-    const int size = static_cast<int>(count);
-    const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0)
-        return std::string();
-    std::string text(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &text[0], needed, nullptr, nullptr);
-    return text;
-}
-#else
-// The host build has no ANSI code page: ASCII passes, everything else is '?'.
-std::string WideToAnsi(const std::uint16_t* units, std::size_t count)
-{
-    std::string text;
-    text.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
-        text += units[i] < 0x80 ? static_cast<char>(units[i]) : '?';
-    return text;
-}
-#endif
-
 }  // namespace store

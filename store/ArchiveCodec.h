@@ -29,20 +29,20 @@ struct DecodeResult {
     ArchiveError error = ArchiveError::None;
 };
 
-// The whole file: version, count field, pairs in the map's write order.
+// The whole file: version, count field, pairs in the map's write order; a
+// wide value is written as the archive's wide string.
 // Throws std::bad_alloc when memory runs out.
 std::string EncodeArchive(const std::string& version, const CBucketMap& values);
 
 // Stores the header in version once it has been read completely, and every
 // complete pair in values (a later duplicate replaces the earlier value).
+// Values come as they are stored: 8-bit bytes, or wide strings as their
+// UTF-16LE units (no code page is involved). Keys are always 8-bit.
 // Never throws; a length larger than what is left ends in EndOfFile before
 // anything of that size is allocated.
 DecodeResult DecodeArchive(std::string_view bytes, std::string& version, CBucketMap& values);
 
 // The first archive string alone.
 ArchiveError DecodeHeader(std::string_view bytes, std::string& version);
-
-// UTF-16 code units to the ANSI code page, as the platform converts them.
-std::string WideToAnsi(const std::uint16_t* units, std::size_t count);
 
 }  // namespace store

@@ -1,5 +1,6 @@
 // What the archive needs from the platform: whole-file reads, atomic
-// replacement of a file, the user's message box and the debug trace.
+// replacement of a file, the user's message box and the debug trace. Paths
+// and texts are UTF-8 (on the host, as the file system takes them).
 #pragma once
 #include <string>
 #include "ArchiveError.h"

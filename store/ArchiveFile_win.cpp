@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 #include "ArchiveCodec.h"
+#include "CodePage.h"
 #include "framework/Application.h"
 #include "framework/Handle.h"
 
@@ -68,29 +69,29 @@ ArchiveError LastError()
     return error == ArchiveError::None ? ArchiveError::Generic : error;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The new file until it has taken the target's place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(std::string path) : m_path(std::move(path)) {}
+    explicit TemporaryFile(std::wstring path) : m_path(std::move(path)) {}
     ~TemporaryFile()
     {
         if (!m_path.empty())
-            DeleteFileA(m_path.c_str());
+            DeleteFileW(m_path.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::string& Path() const { return m_path; }
+    const std::wstring& Path() const { return m_path; }
     void Keep() { m_path.clear(); }
 
 private:
-    std::string m_path;
+    std::wstring m_path;
 };
 
-ArchiveError WriteAll(const std::string& path, const std::string& bytes)
+ArchiveError WriteAll(const std::wstring& path, const std::string& bytes)
 {
-    fw::File file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    fw::File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return LastError();
     std::size_t done = 0;
@@ -117,7 +118,7 @@ FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
     bytes.clear();
     // Shared, so that a backup program or a scanner reading the file at the
     // same moment does not make the keys look absent.
-    fw::File file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+    fw::File file(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
@@ -153,49 +154,53 @@ FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
 ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath,
                               const std::string& backupPath)
 {
-    char full[MAX_PATH];
-    char* namePart = nullptr;
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, &namePart);
+    // Paths come as UTF-8: the folder may be named in any script.
+    const std::wstring widePath = WideFromUtf8(path);
+    wchar_t full[MAX_PATH];
+    wchar_t* namePart = nullptr;
+    const DWORD length = GetFullPathNameW(widePath.c_str(), MAX_PATH, full, &namePart);
     if (length == 0 || length >= MAX_PATH || namePart == nullptr)
         return ArchiveError::BadPath;
-    fullPath = full;
-    const std::string folder(full, namePart);
+    const std::wstring target = full;
+    fullPath = Utf8FromWide(target);
+    const std::wstring folder(full, namePart);
     // Some replace implementations would swap a directory out for the file.
-    const DWORD attributes = GetFileAttributesA(fullPath.c_str());
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return ArchiveError::AccessDenied;
 
-    char temporary[MAX_PATH];
-    if (!GetTempFileNameA(folder.c_str(), "kst", 0, temporary))
+    wchar_t temporary[MAX_PATH];
+    if (!GetTempFileNameW(folder.c_str(), L"kst", 0, temporary))
         return LastError();
     TemporaryFile newFile(temporary);
     if (const ArchiveError error = WriteAll(newFile.Path(), bytes); error != ArchiveError::None)
         return error;
 
-    if (Exists(fullPath)) {
+    if (Exists(target)) {
         // Fail early when another handle keeps the target from being
         // replaced: the replace would fail too, and Wine's leaves a stray
         // empty file beside it when it does.
         {
-            fw::File probe(CreateFileA(fullPath.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            fw::File probe(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!probe && GetLastError() != ERROR_FILE_NOT_FOUND)
                 return LastError();
         }
-        const char* backup = backupPath.empty() ? nullptr : backupPath.c_str();
-        if (ReplaceFileA(fullPath.c_str(), newFile.Path().c_str(), backup, 0, nullptr, nullptr)) {
+        const std::wstring wideBackup = WideFromUtf8(backupPath);
+        const wchar_t* backup = backupPath.empty() ? nullptr : wideBackup.c_str();
+        if (ReplaceFileW(target.c_str(), newFile.Path().c_str(), backup, 0, nullptr, nullptr)) {
             newFile.Keep();
             return ArchiveError::None;
         }
         const DWORD code = GetLastError();
         // Only the target's disappearance lets the plain move below proceed.
-        if (Exists(fullPath)) {
+        if (Exists(target)) {
             SetLastError(code);
             return LastError();
         }
         if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT || code == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
             // The old file is gone already; the new one is all that is left.
-            if (MoveFileExA(newFile.Path().c_str(), fullPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (MoveFileExW(newFile.Path().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
                 newFile.Keep();
                 return ArchiveError::None;
             }
@@ -204,14 +209,17 @@ ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes,
             return error;
         }
     }
-    if (!MoveFileExA(newFile.Path().c_str(), fullPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(newFile.Path().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return LastError();
     newFile.Keep();
     return ArchiveError::None;
 }
 
-void ReportArchiveError(const std::string& text) { fw::AppMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
+void ReportArchiveError(const std::string& text)
+{
+    fw::AppMessageBox(WideFromUtf8(text), MB_OK | MB_ICONEXCLAMATION);
+}
 
-void TraceArchiveLine(const std::string& line) { OutputDebugStringA(line.c_str()); }
+void TraceArchiveLine(const std::string& line) { OutputDebugStringW(WideFromUtf8(line).c_str()); }
 
 }  // namespace store

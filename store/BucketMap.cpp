@@ -8,14 +8,16 @@ std::uint32_t CBucketMap::Hash(std::string_view key)
     return h;
 }
 
-void CBucketMap::Set(std::string_view key, std::string_view value)
+void CBucketMap::Set(std::string_view key, std::string_view value, bool wide)
 {
     const auto found = m_index.find(key);
     if (found != m_index.end()) {
-        m_pairs[found->second].value.assign(value);
+        Pair& pair = m_pairs[found->second];
+        pair.value.assign(value);
+        pair.wide = wide;
         return;
     }
-    m_pairs.push_back(Pair{std::string(key), std::string(value)});
+    m_pairs.push_back(Pair{std::string(key), std::string(value), wide});
     const std::size_t position = m_pairs.size() - 1;
     try {
         m_buckets[Bucket(key)].push_back(position);
@@ -31,10 +33,15 @@ void CBucketMap::Set(std::string_view key, std::string_view value)
     }
 }
 
-const std::string* CBucketMap::Find(std::string_view key) const
+const std::string* CBucketMap::Find(std::string_view key, bool* wide) const
 {
     const auto found = m_index.find(key);
-    return found == m_index.end() ? nullptr : &m_pairs[found->second].value;
+    if (found == m_index.end())
+        return nullptr;
+    const Pair& pair = m_pairs[found->second];
+    if (wide != nullptr)
+        *wide = pair.wide;
+    return &pair.value;
 }
 
 void CBucketMap::Clear()

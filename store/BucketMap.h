@@ -8,6 +8,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -20,23 +21,32 @@ public:
     static unsigned Bucket(std::string_view key) { return Hash(key) % kBuckets; }
 
     // Inserts, or replaces the value in place (the key keeps its position).
-    void Set(std::string_view key, std::string_view value);
-    const std::string* Find(std::string_view key) const;
+    // A wide value holds UTF-16LE code units, two bytes each, as the file does.
+    void Set(std::string_view key, std::string_view value, bool wide = false);
+    // wide, when given, tells how a found value is held.
+    const std::string* Find(std::string_view key, bool* wide = nullptr) const;
     std::size_t Size() const { return m_pairs.size(); }
     void Clear();
 
+    // visit(key, value), or visit(key, value, wide) for visitors that need to know.
     template <class F>
     void ForEachInWriteOrder(F&& visit) const
     {
         for (const auto& bucket : m_buckets)
-            for (auto it = bucket.rbegin(); it != bucket.rend(); ++it)
-                visit(m_pairs[*it].key, m_pairs[*it].value);
+            for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) {
+                const Pair& pair = m_pairs[*it];
+                if constexpr (std::is_invocable_v<F&, const std::string&, const std::string&, bool>)
+                    visit(pair.key, pair.value, pair.wide);
+                else
+                    visit(pair.key, pair.value);
+            }
     }
 
 private:
     struct Pair {
         std::string key;
         std::string value;
+        bool wide = false;
     };
     // A deque never moves its elements, so the index may view their keys.
     std::deque<Pair> m_pairs;

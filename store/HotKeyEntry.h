@@ -4,9 +4,9 @@
 
 class CHotKeyEntry {
 public:
-    std::string m_command;    // archive name "Target"
-    std::string m_arguments;  // archive name "Args"
-    std::string m_directory;  // archive name "Dir": the initial directory
+    std::wstring m_command;    // archive name "Target"
+    std::wstring m_arguments;  // archive name "Args"
+    std::wstring m_directory;  // archive name "Dir": the initial directory
 
     bool IsEmpty() const { return m_command.empty(); }
 };

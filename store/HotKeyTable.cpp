@@ -1,6 +1,16 @@
 #include "HotKeyTable.h"
 
+#include "CodePage.h"
 #include "SettingsArchive.h"
+
+namespace {
+
+// The archive names of an entry's fields, in the order they are written.
+constexpr const char* kFieldNames[] = {"Target", "Dir", "Args"};
+std::wstring CHotKeyEntry::*const kFieldMembers[] = {&CHotKeyEntry::m_command, &CHotKeyEntry::m_directory,
+                                                     &CHotKeyEntry::m_arguments};
+
+}  // namespace
 
 int CHotKeyTable::Slot(signed char character)
 {
@@ -33,10 +43,14 @@ void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)
 {
     for (int slot = 0; slot < kLetters; ++slot) {
         archive.SetSection(std::string(1, static_cast<char>('A' + slot)));
-        CHotKeyEntry& entry = m_entries[slot];
-        entry.m_command = archive.GetString("Target", std::string());
-        entry.m_directory = archive.GetString("Dir", std::string());
-        entry.m_arguments = archive.GetString("Args", std::string());
+        for (int field = 0; field < kFields; ++field) {
+            const CSettingsArchive::StoredText stored = archive.GetStoredText(kFieldNames[field]);
+            ReadValue& read = m_read[slot][field];
+            read.narrow = !stored.wide;
+            read.bytes = stored.wide ? std::string() : stored.bytes;
+            read.text = stored.wide ? store::WideFromUnits(stored.bytes) : store::AnsiToWide(stored.bytes);
+            m_entries[slot].*kFieldMembers[field] = read.text;
+        }
     }
 }
 
@@ -45,9 +59,16 @@ void CHotKeyTable::SaveToArchive(CSettingsArchive& archive) const
     // The insertion order decides the file's pair order.
     for (int slot = 0; slot < kLetters; ++slot) {
         archive.SetSection(std::string(1, static_cast<char>('A' + slot)));
-        const CHotKeyEntry& entry = m_entries[slot];
-        archive.PutString("Target", entry.m_command);
-        archive.PutString("Dir", entry.m_directory);
-        archive.PutString("Args", entry.m_arguments);
+        for (int field = 0; field < kFields; ++field) {
+            const std::wstring& text = m_entries[slot].*kFieldMembers[field];
+            const ReadValue& read = m_read[slot][field];
+            CSettingsArchive::StoredText stored;
+            // Untouched 8-bit bytes stay as they were, whatever the code page makes of them.
+            if (read.narrow && read.text == text)
+                stored.bytes = read.bytes;
+            else if (!store::WideToAnsiExact(text, stored.bytes))
+                stored = CSettingsArchive::StoredText{store::UnitsFromWide(text), true};
+            archive.PutStoredText(kFieldNames[field], stored);
+        }
     }
 }

@@ -1,5 +1,10 @@
 // The 26 letter entries and a spare one for every other character, stored
 // in the data file as the keys "A.Target", "A.Dir", "A.Args" ... "Z.Args".
+//
+// Entries are Unicode; the file keeps 8-bit texts where it can. A value read
+// as 8-bit text and not changed is written back byte for byte; any other is
+// written as 8-bit text of the ANSI code page when that represents it
+// exactly, else as the archive's wide string.
 #pragma once
 #include <string>
 #include "HotKeyEntry.h"
@@ -18,6 +23,7 @@ public:
     CHotKeyEntry& GetEntry(signed char character);
     const CHotKeyEntry& GetEntry(signed char character) const;
 
+    // Paths are UTF-8 (see ArchiveFile.h).
     // Every letter entry is overwritten: what the file does not supply is
     // empty. Failures show only as the archive's own reports. False when a
     // file exists but could not be read whole: a save would lose its keys.
@@ -33,5 +39,14 @@ public:
 private:
     static int Slot(signed char character);
 
+    static constexpr int kFields = 3;
+    // A letter's value as the file gave it, to tell whether it has changed.
+    struct ReadValue {
+        std::string bytes;  // the 8-bit text, when narrow
+        std::wstring text;  // what the entry was given
+        bool narrow = false;
+    };
+
     CHotKeyEntry m_entries[kLetters + 1];
+    ReadValue m_read[kLetters][kFields];
 };

@@ -6,6 +6,7 @@
 #include <new>
 #include "ArchiveCodec.h"
 #include "ArchiveFile.h"
+#include "CodePage.h"
 
 namespace {
 
@@ -82,22 +83,33 @@ void CSettingsArchive::PutStringArray(const std::string& name, const std::vector
         PutString(name + ":" + std::to_string(i), list[i]);
 }
 
+bool CSettingsArchive::Lookup(const std::string& name, std::string& text) const
+{
+    bool wide = false;
+    const std::string* value = m_values.Find(MakeKey(name), &wide);
+    if (value == nullptr)
+        return false;
+    // The typed readers take 8-bit text: a wide value is converted as the platform does.
+    text = wide ? store::WideToAnsi(store::WideFromUnits(*value)) : *value;
+    return true;
+}
+
 std::string CSettingsArchive::GetString(const std::string& name, const std::string& defaultValue) const
 {
-    const std::string* value = m_values.Find(MakeKey(name));
-    return value ? *value : defaultValue;
+    std::string value;
+    return Lookup(name, value) ? value : defaultValue;
 }
 
 std::int32_t CSettingsArchive::GetInt(const std::string& name, std::int32_t defaultValue) const
 {
-    const std::string* value = m_values.Find(MakeKey(name));
-    return value ? static_cast<std::int32_t>(ToInteger(*value)) : defaultValue;
+    std::string value;
+    return Lookup(name, value) ? static_cast<std::int32_t>(ToInteger(value)) : defaultValue;
 }
 
 std::uint32_t CSettingsArchive::GetUInt(const std::string& name, std::uint32_t defaultValue) const
 {
-    const std::string* value = m_values.Find(MakeKey(name));
-    return value ? ToInteger(*value) : defaultValue;
+    std::string value;
+    return Lookup(name, value) ? ToInteger(value) : defaultValue;
 }
 
 std::uint32_t CSettingsArchive::GetULong(const std::string& name, std::uint32_t defaultValue) const
@@ -107,8 +119,21 @@ std::uint32_t CSettingsArchive::GetULong(const std::string& name, std::uint32_t 
 
 double CSettingsArchive::GetDouble(const std::string& name, double defaultValue) const
 {
-    const std::string* value = m_values.Find(MakeKey(name));
-    return value ? std::strtod(value->c_str(), nullptr) : defaultValue;
+    std::string value;
+    return Lookup(name, value) ? std::strtod(value.c_str(), nullptr) : defaultValue;
+}
+
+CSettingsArchive::StoredText CSettingsArchive::GetStoredText(const std::string& name) const
+{
+    StoredText text;
+    if (const std::string* value = m_values.Find(MakeKey(name), &text.wide))
+        text.bytes = *value;
+    return text;
+}
+
+void CSettingsArchive::PutStoredText(const std::string& name, const StoredText& text)
+{
+    m_values.Set(MakeKey(name), text.bytes, text.wide);
 }
 
 void CSettingsArchive::GetStringArray(const std::string& name, std::vector<std::string>& list) const

@@ -30,6 +30,16 @@ public:
     // so a failed save leaves the previous file as it was. Reports failures.
     virtual bool Save(const std::string& path);
 
+    // A value as the file holds it: 8-bit bytes, or a wide string's UTF-16LE
+    // units. The typed readers above convert wide values to 8-bit text; these
+    // two carry values unconverted. A missing value is an empty 8-bit one.
+    struct StoredText {
+        std::string bytes;
+        bool wide = false;
+    };
+    StoredText GetStoredText(const std::string& name) const;
+    void PutStoredText(const std::string& name, const StoredText& text);
+
     // False, silently, when the file cannot be opened or has another header;
     // false after one report on a read error, keeping the pairs read so far.
     bool Load(const std::string& path);
@@ -56,4 +66,5 @@ private:
     LoadOutcome m_lastLoad = LoadOutcome::NoFile;
 
     bool SaveTo(const std::string& path, const std::string& backupPath);
+    bool Lookup(const std::string& name, std::string& text) const;
 };

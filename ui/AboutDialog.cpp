@@ -1,12 +1,13 @@
 #include "AboutDialog.h"
 #include "framework/Application.h"
+#include "framework/Text.h"
 #include "resource.h"
 #include "util/PathHelpers.h"
 #include "util/VersionInfo.h"
 
 CAboutDialog::CAboutDialog() : fw::CDialog(IDD_ABOUT, nullptr) {}
 
-std::string CAboutDialog::VersionLine(const std::string& executable)
+std::string CAboutDialog::VersionLine(const std::wstring& executable)
 {
     CVersionInfo version;
     version.LoadFrom(executable);
@@ -26,7 +27,7 @@ void CAboutDialog::DoDataExchange(fw::CDataExchange& exchange)
 BOOL CAboutDialog::OnInitDialog()
 {
     fw::CDialog::OnInitDialog();
-    m_versionText = VersionLine(PathText::ModuleFileName(fw::ProgramInstance()));
+    m_versionText = fw::WidenAnsi(VersionLine(PathText::ModuleFileName(fw::ProgramInstance())));
     UpdateData(false);
     return TRUE;
 }

@@ -11,7 +11,7 @@ public:
 
     // "Kestrava Version " + file version, and " " + the "SpecialBuild" string
     // when there is one.
-    static std::string VersionLine(const std::string& executable);
+    static std::string VersionLine(const std::wstring& executable);
 
 protected:
     void DoDataExchange(fw::CDataExchange& exchange) override;
@@ -19,5 +19,5 @@ protected:
 
 private:
     CLinkLabel m_link;
-    std::string m_versionText;
+    std::wstring m_versionText;
 };

@@ -5,9 +5,10 @@ HFONT CreateUnderlinedFont(HWND control, bool underline)
     HGDIOBJ current = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
     if (!current)
         current = GetStockObject(DEFAULT_GUI_FONT);
-    LOGFONTA font = {};
-    if (!GetObjectA(current, sizeof(font), &font))
+    // Unicode: the dialog font's face name may be outside the ANSI code page.
+    LOGFONTW font = {};
+    if (!GetObjectW(current, sizeof(font), &font))
         return nullptr;
     font.lfUnderline = underline ? TRUE : FALSE;
-    return CreateFontIndirectA(&font);
+    return CreateFontIndirectW(&font);
 }

@@ -2,55 +2,62 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <sys/stat.h>
+#include <cwchar>
 #include <vector>
 #include "framework/Handle.h"
 
-std::string GetDroppedPath(HDROP drop)
+std::wstring GetDroppedPath(HDROP drop)
 {
-    std::string path;
+    std::wstring path;
     // Only the first name counts.
-    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
-        const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-        std::vector<char> name(length + 1, '\0');
-        if (DragQueryFileA(drop, 0, name.data(), length + 1) > 0)
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+        std::vector<wchar_t> name(length + 1, L'\0');
+        if (DragQueryFileW(drop, 0, name.data(), length + 1) > 0)
             path = name.data();
     }
     DragFinish(drop);
-    const std::string target = ResolveShortcut(path);
+    const std::wstring target = ResolveShortcut(path);
     return target.empty() ? path : target;
 }
 
-std::string ResolveShortcut(const std::string& path)
+std::wstring ResolveShortcut(const std::wstring& path)
 {
     if (path.empty())
-        return std::string();
-    fw::ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
-        return std::string();
+        return std::wstring();
+    fw::ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
+        return std::wstring();
     fw::ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())))
-        return std::string();
+        return std::wstring();
+    if (FAILED(file->Load(path.c_str(), STGM_READ)))
+        return std::wstring();
 
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (wideLength <= 0)
-        return std::string();
-    std::vector<wchar_t> wide(wideLength);
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), wideLength);
-    if (FAILED(file->Load(wide.data(), STGM_READ)))
-        return std::string();
-
-    char target[MAX_PATH] = "";
-    WIN32_FIND_DATAA found;
+    wchar_t target[MAX_PATH] = L"";
+    WIN32_FIND_DATAW found;
     if (FAILED(link->GetPath(target, MAX_PATH, &found, SLGP_UNCPRIORITY)))
-        return std::string();
+        return std::wstring();
+    // '?' is never part of a file name: the link's path text went through a
+    // code page that lacks some of its letters (Wine keeps it that way). The
+    // item list holds the name whole.
+    if (std::wcschr(target, L'?') != nullptr) {
+        LPITEMIDLIST items = nullptr;
+        wchar_t fromItems[MAX_PATH] = L"";
+        if (SUCCEEDED(link->GetIDList(&items)) && items != nullptr) {
+            if (SHGetPathFromIDListW(items, fromItems))
+                lstrcpynW(target, fromItems, MAX_PATH);
+            CoTaskMemFree(items);
+        }
+    }
     return target;
 }
 
 bool CDropEdit::OnDropFiles(HDROP drop)
 {
-    const std::string path = GetDroppedPath(drop);
+    const std::wstring path = GetDroppedPath(drop);
     struct _stat status;
-    if (path.empty() || _stat(path.c_str(), &status) != 0)
+    if (path.empty() || _wstat(path.c_str(), &status) != 0)
         return false;
     if (!m_notifyWindow)
         m_notifyWindow = GetParent(m_hwnd);
@@ -60,7 +67,7 @@ bool CDropEdit::OnDropFiles(HDROP drop)
         return false;
     SetWindowText(path);
     if (m_notifyWindow)
-        PostMessageA(m_notifyWindow, WM_DROPEDIT_NOTIFY, 0, 0);
+        PostMessageW(m_notifyWindow, WM_DROPEDIT_NOTIFY, 0, 0);
     return true;
 }
 
@@ -70,7 +77,7 @@ LRESULT CDropEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CREATE: {
         if (Default(message, wParam, lParam) == -1)
             return -1;
-        m_notifyWindow = reinterpret_cast<const CREATESTRUCTA*>(lParam)->hwndParent;
+        m_notifyWindow = reinterpret_cast<const CREATESTRUCTW*>(lParam)->hwndParent;
         DragAcceptFiles(m_hwnd, TRUE);
         return 0;
     }

@@ -28,7 +28,7 @@ private:
 };
 
 // The first dropped path, or its target when it is a shortcut. Finishes the drop.
-std::string GetDroppedPath(HDROP drop);
+std::wstring GetDroppedPath(HDROP drop);
 // The target of the shortcut file at path; empty when it is none or cannot be
 // read. COM must be initialised on the thread.
-std::string ResolveShortcut(const std::string& path);
+std::wstring ResolveShortcut(const std::wstring& path);

@@ -4,6 +4,7 @@
 #include "framework/Application.h"
 #include "framework/FileDialog.h"
 #include "resource.h"
+#include "store/CodePage.h"
 #include "util/PathHelpers.h"
 #include "AboutDialog.h"
 
@@ -20,14 +21,14 @@ CEditHotKeysDialog::CEditHotKeysDialog(HWND parent)
     m_directoryEdit.SetFolderMode(true);
 }
 
-std::string CEditHotKeysDialog::LetterTip(char letter, const CHotKeyEntry& entry)
+std::wstring CEditHotKeysDialog::LetterTip(char letter, const CHotKeyEntry& entry)
 {
-    std::string tip = std::string("Win + ") + letter + ": ";
+    std::wstring tip = std::wstring(L"Win + ") + static_cast<wchar_t>(letter) + L": ";
     if (entry.m_command.empty())
-        return tip + "(not assigned)";
+        return tip + L"(not assigned)";
     tip += entry.m_command;
     if (!entry.m_arguments.empty())
-        tip += " " + entry.m_arguments;
+        tip += L" " + entry.m_arguments;
     return tip;
 }
 
@@ -92,7 +93,7 @@ BOOL CEditHotKeysDialog::OnInitDialog()
         EnableWindow(Label(letter).GetSafeHwnd(), FALSE);
 
     // A file that is there but unreadable must not be silently overwritten.
-    m_keepOldFile = !m_table.LoadFromFile(GetDataFilePath());
+    m_keepOldFile = !m_table.LoadFromFile(store::Utf8FromWide(GetDataFilePath()));
     if (m_keepOldFile)
         PostMessageA(m_hwnd, WM_SHOW_UNREADABLE, 0, 0);
     for (char letter = 'A'; letter <= 'Z'; ++letter)
@@ -105,7 +106,7 @@ BOOL CEditHotKeysDialog::OnInitDialog()
     UpdateData(false);
 
     SelectLetter(m_currentLetter);
-    SetWindowText("Kestrava - Edit Keys");
+    SetWindowText(L"Kestrava - Edit Keys");
     SetFocus(m_hwnd);
     return TRUE;
 }
@@ -134,9 +135,7 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     InvalidateRect(previous.GetSafeHwnd(), nullptr, TRUE);
 
     m_currentLetter = letter;
-    char title[32];
-    std::snprintf(title, sizeof(title), "Editing : Win + %c", letter);
-    m_titleStrip.SetWindowText(title);
+    m_titleStrip.SetWindowText(std::wstring(L"Editing : Win + ") + static_cast<wchar_t>(letter));
     UpdateHint();
 
     CLetterLabel& selected = Label(letter);
@@ -146,14 +145,14 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     UpdateData(false);
 }
 
-void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(GetDataFilePath(), m_keepOldFile); }
+void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(store::Utf8FromWide(GetDataFilePath()), m_keepOldFile); }
 
 void CEditHotKeysDialog::BrowseForCommand()
 {
     UpdateData(true);
-    fw::CFileDialog dialog("*.exe", "*.exe", OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING,
-                           "Applications (*.exe)|*.exe|Batch files (*.bat)|*.bat|All files (*.*)|*.*||", m_hwnd);
-    dialog.m_title = "Select application or file to launch when event fires";
+    fw::CFileDialog dialog(L"*.exe", L"*.exe", OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING,
+                           L"Applications (*.exe)|*.exe|Batch files (*.bat)|*.bat|All files (*.*)|*.*||", m_hwnd);
+    dialog.m_title = L"Select application or file to launch when event fires";
     if (dialog.DoModal() != IDOK)
         return;
     m_command = dialog.GetPathName();
@@ -163,9 +162,9 @@ void CEditHotKeysDialog::BrowseForCommand()
 void CEditHotKeysDialog::BrowseForStartFolder()
 {
     UpdateData(true);
-    std::string folder;
+    std::wstring folder;
     // Opens at the folder as last committed, not as typed since.
-    if (!BrowseForFolder("Choose a start folder", folder, m_table.GetEntry(m_currentLetter).m_directory, m_hwnd))
+    if (!BrowseForFolder(L"Choose a start folder", folder, m_table.GetEntry(m_currentLetter).m_directory, m_hwnd))
         return;
     m_directory = folder;
     UpdateData(false);
@@ -245,8 +244,8 @@ bool CEditHotKeysDialog::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT&
         result = 0;
         return true;
     case WM_SHOW_UNREADABLE:
-        fw::AppMessageBox("Kestrava could not read the hot keys in " + GetDataFilePath() +
-                              ". If you save, that file is kept as Kestrava.dat.bak.",
+        fw::AppMessageBox(L"Kestrava could not read the hot keys in " + GetDataFilePath() +
+                              L". If you save, that file is kept as Kestrava.dat.bak.",
                           MB_OK);
         result = 0;
         return true;

@@ -22,7 +22,7 @@ public:
 
     // The tip of a letter label: "Win + Q: <command and arguments>" or
     // "Win + Q: (not assigned)".
-    static std::string LetterTip(char letter, const CHotKeyEntry& entry);
+    static std::wstring LetterTip(char letter, const CHotKeyEntry& entry);
 
     // Letters (bit 0 = 'A') that another program holds as Win + letter hot
     // keys, and whether Kestrava takes them all the same; the hint line says so.
@@ -44,9 +44,9 @@ private:
     void OnPaint();
     void UpdateHint();
 
-    std::string m_arguments;
-    std::string m_command;
-    std::string m_directory;
+    std::wstring m_arguments;
+    std::wstring m_command;
+    std::wstring m_directory;
     CTitleStrip m_titleStrip;
     CLetterLabel m_letters[26];
     HICON m_icon;  // a resource icon: shared, not destroyed

@@ -4,12 +4,13 @@ void CHandCursor::Load()
 {
     if (m_cursor)
         return;
-    char path[MAX_PATH + 16] = "";
-    const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+    // The Windows folder may be named in any script.
+    wchar_t path[MAX_PATH + 16] = L"";
+    const UINT length = GetWindowsDirectoryW(path, MAX_PATH);
     if (length > 0 && length < MAX_PATH) {
-        lstrcatA(path, "\\winhlp32.exe");
+        lstrcatW(path, L"\\winhlp32.exe");
         // As data only: none of the help viewer's code runs in our process.
-        const fw::Module viewer(LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        const fw::Module viewer(LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
         if (viewer)
             if (const HCURSOR hand = LoadCursorA(viewer.get(), MAKEINTRESOURCEA(106)))
                 m_copy.reset(CopyIcon(hand));

@@ -15,7 +15,7 @@ void CLetterLabel::PreSubclassWindow()
     m_tip.Create(m_hwnd, m_tipText);
 }
 
-void CLetterLabel::SetTipText(const std::string& text)
+void CLetterLabel::SetTipText(const std::wstring& text)
 {
     m_tipText = text;
     m_tip.SetText(text);

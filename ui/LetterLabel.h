@@ -15,8 +15,8 @@ public:
     // The owner sets the flag and then invalidates the label itself.
     void SetSelected(bool selected) { m_selected = selected; }
     bool IsSelected() const { return m_selected; }
-    void SetTipText(const std::string& text);
-    const std::string& GetTipText() const { return m_tipText; }
+    void SetTipText(const std::wstring& text);
+    const std::wstring& GetTipText() const { return m_tipText; }
     HCURSOR GetHandCursor() const { return m_cursor.Get(); }
 
 protected:
@@ -27,7 +27,7 @@ protected:
 
 private:
     bool m_selected = false;
-    std::string m_tipText;
+    std::wstring m_tipText;
     int m_controlId = 0;
     COLORREF m_normalColour = RGB(0, 0, 238);
     COLORREF m_selectedColour = RGB(128, 0, 0);

@@ -1,6 +1,7 @@
 #include "LinkLabel.h"
 #include <shellapi.h>
 #include "framework/Application.h"
+#include "framework/Text.h"
 #include "ControlFont.h"
 #include "util/OpenCommand.h"
 #include "util/RegistryKey.h"
@@ -13,9 +14,9 @@ void CLinkLabel::PreSubclassWindow()
 {
     SetWindowLongA(m_hwnd, GWL_STYLE, GetWindowLongA(m_hwnd, GWL_STYLE) | SS_NOTIFY);
     if (m_link.empty())
-        m_link = GetWindowText();
+        m_link = fw::NarrowAnsi(GetWindowText());
     if (GetWindowText().empty()) {
-        SetWindowText(m_link);
+        SetWindowText(fw::WidenAnsi(m_link));
         FitWindowToText();
     }
     m_font.reset(CreateUnderlinedFont(m_hwnd, m_underline));
@@ -23,7 +24,7 @@ void CLinkLabel::PreSubclassWindow()
         SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
     FitWindowToText();
     m_cursor.Load();
-    m_tip.Create(m_hwnd, m_link);
+    m_tip.Create(m_hwnd, fw::WidenAnsi(m_link));
 }
 
 void CLinkLabel::SetLink(const std::string& link)
@@ -31,7 +32,7 @@ void CLinkLabel::SetLink(const std::string& link)
     m_link = link;
     if (m_hwnd) {
         FitWindowToText();
-        m_tip.SetText(m_link);
+        m_tip.SetText(fw::WidenAnsi(m_link));
     }
 }
 
@@ -82,12 +83,12 @@ void CLinkLabel::FitWindowToText()
     if (const HWND parent = GetParent(m_hwnd))
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
 
-    const std::string text = GetWindowText();
+    const std::wstring text = GetWindowText();
     SIZE size = {0, 0};
     if (const HDC dc = GetDC(m_hwnd)) {
         const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0));
         const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
         if (old)
             SelectObject(dc, old);
         ReleaseDC(m_hwnd, dc);
@@ -128,43 +129,45 @@ void CLinkLabel::OnClicked()
     ReportLaunchError(result, GetAncestor(m_hwnd, GA_ROOT));
 }
 
-LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string& text)
+LONG ReadRegistryDefault(HKEY root, const std::wstring& subkey, std::wstring& text)
 {
     fw::RegKey key;
-    const LONG opened = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    const LONG opened = RegOpenKeyExW(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
     if (opened != ERROR_SUCCESS)
         return opened;
-    char value[kRegistryTextSize] = "";
+    wchar_t value[kRegistryTextSize] = L"";
     DWORD size = sizeof(value);
     DWORD type = REG_NONE;
     // An unreadable or over-long value counts as empty.
-    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
         size == 0)
-        value[0] = '\0';
-    value[kRegistryTextSize - 1] = '\0';
-    text = ExpandRegistryText(type, value);
+        value[0] = L'\0';
+    value[kRegistryTextSize - 1] = L'\0';
+    text = ExpandRegistryText(type, std::wstring(value));
     return opened;
 }
 
 int OpenLink(const std::string& text, int showCommand)
 {
+    // The browser may live in a folder named in any script.
+    const std::wstring link = fw::WidenAnsi(text);
     const auto shell = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", text.c_str(), nullptr, nullptr, showCommand));
+        ShellExecuteW(nullptr, L"open", link.c_str(), nullptr, nullptr, showCommand));
     const int shellResult = static_cast<int>(shell);
     if (static_cast<UINT_PTR>(shell) > 32)
         return shellResult;
 
-    std::string type;
-    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, ".htm", type) != ERROR_SUCCESS || type.empty())
+    std::wstring type;
+    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, L".htm", type) != ERROR_SUCCESS || type.empty())
         return shellResult;
-    std::string command;
-    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, type + "\\shell\\open\\command", command) != ERROR_SUCCESS ||
+    std::wstring command;
+    if (ReadRegistryDefault(HKEY_CLASSES_ROOT, type + L"\\shell\\open\\command", command) != ERROR_SUCCESS ||
         command.empty())
         return shellResult;
-    std::string line;
-    if (!ComposeOpenCommand(command, text, line))
+    std::wstring line;
+    if (!ComposeOpenCommand(command, link, line))
         return shellResult;
-    return static_cast<int>(WinExec(line.c_str(), showCommand));
+    return static_cast<int>(ExecuteCommandLine(line, showCommand));
 }
 
 std::string LaunchErrorText(int code)

@@ -50,7 +50,7 @@ private:
 int OpenLink(const std::string& text, int showCommand);
 // Reads a key's default value (treated as empty when unreadable or longer
 // than 259 characters). Returns the result of opening the key.
-LONG ReadRegistryDefault(HKEY root, const std::string& subkey, std::string& text);
+LONG ReadRegistryDefault(HKEY root, const std::wstring& subkey, std::wstring& text);
 // "Unable to open hyperlink:\n\n" and the reason for a shell or WinExec code.
 std::string LaunchErrorText(int code);
 // Shown owned by owner (the application's main window when null).

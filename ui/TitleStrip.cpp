@@ -112,13 +112,13 @@ void CTitleStrip::OnPaint()
         if (m_textFont)
             oldFont = SelectObject(dc, m_textFont.get());
     }
-    const std::string text = GetWindowText();
+    const std::wstring text = GetWindowText();
     SetTextColor(dc, m_textColour);
     SetBkMode(dc, TRANSPARENT);
     RECT rect;
     GetClientRect(m_hwnd, &rect);
     rect.right -= fw::ScaleForDpi(kInset, dpi);
-    DrawTextA(dc, text.c_str(), -1, &rect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), -1, &rect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
     if (oldFont)
         SelectObject(dc, oldFont);
     EndPaint(m_hwnd, &paint);

@@ -8,109 +8,81 @@ namespace PathText {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// Length of the character that starts at text[i]: 2 for a lead byte followed
-// by a trail byte, otherwise 1.
-std::string::size_type CharLength(const std::string& text, std::string::size_type i, UINT codePage)
-{
-    if (i + 1 < text.size() && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[i])))
-        return 2;
-    return 1;
-}
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r'; }
 
 }  // namespace
 
-std::string::size_type FindLast(const std::string& text, char c, UINT codePage)
+std::wstring::size_type FindLastSeparator(const std::wstring& text)
 {
-    std::string::size_type found = npos;
-    for (std::string::size_type i = 0; i < text.size(); i += CharLength(text, i, codePage))
-        if (text[i] == c)
-            found = i;
-    return found;
+    const auto backslash = text.rfind(L'\\');
+    return backslash != npos ? backslash : text.rfind(L'/');
 }
 
-std::string::size_type FindLastSeparator(const std::string& text, UINT codePage)
+std::wstring TrimRight(const std::wstring& text)
 {
-    const auto backslash = FindLast(text, '\\', codePage);
-    return backslash != npos ? backslash : FindLast(text, '/', codePage);
-}
-
-std::string TrimRight(const std::string& text, UINT codePage)
-{
-    std::string::size_type end = 0;
-    for (std::string::size_type i = 0; i < text.size();) {
-        const auto length = CharLength(text, i, codePage);
-        if (length > 1 || !IsBlank(text[i]))
-            end = i + length;
-        i += length;
-    }
+    std::wstring::size_type end = text.size();
+    while (end > 0 && IsBlank(text[end - 1]))
+        --end;
     return text.substr(0, end);
 }
 
-std::string GetFolderPart(const std::string& path, UINT codePage)
-{
-    const auto separator = FindLastSeparator(path, codePage);
-    return separator == npos ? std::string() : path.substr(0, separator);
-}
-
-void StripTrailingSeparator(std::string& path, UINT codePage)
-{
-    std::string copy = TrimRight(path, codePage);
-    const auto separator = FindLastSeparator(copy, codePage);
-    if (separator != npos && separator + 1 == copy.size()) {
-        copy.erase(separator);
-        path = std::move(copy);
-    }
-}
-
-std::string GetExtension(const std::string& path, UINT codePage)
-{
-    std::string copy = TrimRight(path, codePage);
-    const auto dot = FindLast(copy, '.', codePage);
-    return dot == npos ? copy : copy.substr(dot);
-}
-
-std::string ModuleFileName(HMODULE module)
+std::wstring ModuleFileName(HMODULE module)
 {
     // MAX_PATH first; a name that fills the buffer may have been cut, so grow
     // up to the longest path the system allows.
     for (DWORD capacity = MAX_PATH; capacity <= 65536; capacity *= 2) {
-        std::vector<char> buffer(capacity);
-        const DWORD length = GetModuleFileNameA(module, buffer.data(), capacity);
+        std::vector<wchar_t> buffer(capacity);
+        const DWORD length = GetModuleFileNameW(module, buffer.data(), capacity);
         if (length == 0)
             return {};
         if (length < capacity)
-            return std::string(buffer.data(), length);
+            return std::wstring(buffer.data(), length);
     }
     return {};
 }
 
 }  // namespace PathText
 
-std::string GetProgramFolder()
+std::wstring GetProgramFolder()
 {
-    std::string folder = GetFolderPart(PathText::ModuleFileName(fw::ProgramInstance()));
+    std::wstring folder = GetFolderPart(PathText::ModuleFileName(fw::ProgramInstance()));
     StripTrailingSeparator(folder);
     return folder;
 }
 
-std::string GetDataFilePath() { return GetProgramFolder() + "\\" + "Kestrava.dat"; }
+std::wstring GetDataFilePath() { return GetProgramFolder() + L"\\" + L"Kestrava.dat"; }
 
-std::string GetFolderPart(const std::string& path) { return PathText::GetFolderPart(path, CP_ACP); }
+std::wstring GetFolderPart(const std::wstring& path)
+{
+    const auto separator = PathText::FindLastSeparator(path);
+    return separator == PathText::npos ? std::wstring() : path.substr(0, separator);
+}
 
-void StripTrailingSeparator(std::string& path) { PathText::StripTrailingSeparator(path, CP_ACP); }
+void StripTrailingSeparator(std::wstring& path)
+{
+    std::wstring copy = PathText::TrimRight(path);
+    const auto separator = PathText::FindLastSeparator(copy);
+    if (separator != PathText::npos && separator + 1 == copy.size()) {
+        copy.erase(separator);
+        path = std::move(copy);
+    }
+}
 
-std::string GetExtension(const std::string& path) { return PathText::GetExtension(path, CP_ACP); }
+std::wstring GetExtension(const std::wstring& path)
+{
+    std::wstring copy = PathText::TrimRight(path);
+    const auto dot = copy.rfind(L'.');
+    return dot == PathText::npos ? copy : copy.substr(dot);
+}
 
-bool BrowseForFolder(const std::string& title, std::string& result, const std::string& initialFolder, HWND owner)
+bool BrowseForFolder(const std::wstring& title, std::wstring& result, const std::wstring& initialFolder, HWND owner)
 {
     fw::ComPtr<IMalloc> allocator;
     if (FAILED(SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.put_void()))))
         return false;
 
-    char displayName[MAX_PATH] = "";
-    BROWSEINFOA info = {};
+    wchar_t displayName[MAX_PATH] = L"";
+    BROWSEINFOW info = {};
     info.hwndOwner = owner;
     info.pidlRoot = nullptr;
     info.pszDisplayName = displayName;
@@ -121,9 +93,9 @@ bool BrowseForFolder(const std::string& title, std::string& result, const std::s
     info.iImage = 0;
 
     bool chosen = false;
-    if (LPITEMIDLIST items = SHBrowseForFolderA(&info)) {
-        char path[MAX_PATH] = "";
-        if (SHGetPathFromIDListA(items, path)) {
+    if (LPITEMIDLIST items = SHBrowseForFolderW(&info)) {
+        wchar_t path[MAX_PATH] = L"";
+        if (SHGetPathFromIDListW(items, path)) {
             result = path;
             chosen = true;
         }
@@ -136,6 +108,6 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data)
 {
     // wParam TRUE: the selection is given as a path, not an identifier list.
     if (message == BFFM_INITIALIZED)
-        SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
     return 0;
 }

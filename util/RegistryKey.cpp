@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include "framework/Application.h"
 
 namespace {
@@ -53,6 +54,16 @@ LONG CRegistryKey::Open(HKEY root, const std::string& first, const std::string& 
     return rc;
 }
 
+LONG CRegistryKey::Open(HKEY root, const std::wstring& path)
+{
+    Close();
+    HKEY key = nullptr;
+    const LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key);
+    if (rc == ERROR_SUCCESS)
+        m_key.reset(key);
+    return rc;
+}
+
 LONG CRegistryKey::Create(HKEY root, const std::string& first, const std::string& second, const std::string& third)
 {
     Close();
@@ -91,6 +102,49 @@ std::string ExpandRegistryText(DWORD type, const std::string& text)
         return text;
     expanded.resize(strnlen(expanded.c_str(), size));
     return expanded;
+}
+
+std::wstring ExpandRegistryText(DWORD type, const std::wstring& text)
+{
+    if (type != REG_EXPAND_SZ)
+        return text;
+    const DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (size == 0)
+        return text;
+    std::wstring expanded(size, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), &expanded[0], size);
+    if (written == 0 || written > size)
+        return text;
+    expanded.resize(wcsnlen(expanded.c_str(), size));
+    return expanded;
+}
+
+std::wstring CRegistryKey::ReadString(const std::wstring& name, const std::wstring& defaultValue) const
+{
+    DWORD type = REG_NONE;
+    return ReadTypedString(name, defaultValue, type);
+}
+
+std::wstring CRegistryKey::ReadExpandedString(const std::wstring& name, const std::wstring& defaultValue) const
+{
+    DWORD type = REG_NONE;
+    const std::wstring text = ReadTypedString(name, defaultValue, type);
+    return ExpandRegistryText(type, text);
+}
+
+std::wstring CRegistryKey::ReadTypedString(const std::wstring& name, const std::wstring& defaultValue, DWORD& type) const
+{
+    wchar_t buffer[kStringBufferSize];
+    DWORD size = sizeof buffer;
+    type = REG_NONE;
+    if (!m_key || RegQueryValueExW(m_key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                                   &size) != ERROR_SUCCESS) {
+        type = REG_NONE;
+        return defaultValue;
+    }
+    const std::size_t stored = size / sizeof(wchar_t);
+    // A value stored without its terminating zero must not be read past its end.
+    return std::wstring(buffer, wcsnlen(buffer, stored < kStringBufferSize ? stored : kStringBufferSize));
 }
 
 std::string CRegistryKey::ReadString(const std::string& name, const std::string& defaultValue) const

@@ -16,6 +16,8 @@ public:
     // Empty further parts are left out of the path.
     LONG Open(HKEY root, const std::string& first, const std::string& second = {}, const std::string& third = {});
     // Shows "Error opening writable key..." when the key cannot be created.
+    // The same for a path in any script (a file type named after a Unicode extension).
+    LONG Open(HKEY root, const std::wstring& path);
     LONG Create(HKEY root, const std::string& first, const std::string& second = {}, const std::string& third = {});
     void Close();
     bool IsOpen() const { return static_cast<bool>(m_key); }
@@ -25,6 +27,9 @@ public:
     std::string ReadString(const std::string& name, const std::string& defaultValue) const;
     // The same, with the %VARIABLE% references of a REG_EXPAND_SZ value expanded.
     std::string ReadExpandedString(const std::string& name, const std::string& defaultValue) const;
+    // The same two for values in any script (kStringBufferSize characters).
+    std::wstring ReadString(const std::wstring& name, const std::wstring& defaultValue) const;
+    std::wstring ReadExpandedString(const std::wstring& name, const std::wstring& defaultValue) const;
     int ReadInt(const std::string& name, int defaultValue) const;
     DWORD ReadDWord(const std::string& name, DWORD defaultValue) const;
     bool ReadBool(const std::string& name, bool defaultValue) const;
@@ -54,6 +59,7 @@ public:
 
 private:
     std::string ReadTypedString(const std::string& name, const std::string& defaultValue, DWORD& type) const;
+    std::wstring ReadTypedString(const std::wstring& name, const std::wstring& defaultValue, DWORD& type) const;
 
     fw::RegKey m_key;
 };
@@ -61,3 +67,4 @@ private:
 // A registry text as it is meant: a REG_EXPAND_SZ value with its %VARIABLE%
 // references expanded (unchanged if that fails), any other type as stored.
 std::string ExpandRegistryText(DWORD type, const std::string& text);
+std::wstring ExpandRegistryText(DWORD type, const std::wstring& text);

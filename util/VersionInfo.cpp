@@ -2,18 +2,18 @@
 #include <cstdio>
 #include <cstring>
 
-bool CVersionInfo::LoadFrom(const std::string& fileName)
+bool CVersionInfo::LoadFrom(const std::wstring& fileName)
 {
     Release();
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &handle);
+    const DWORD size = GetFileVersionInfoSizeW(fileName.c_str(), &handle);
     if (size == 0)
         return false;
     m_data.resize(size);
 
     const void* table = nullptr;
     UINT length = 0;
-    if (!GetFileVersionInfoA(fileName.c_str(), handle, size, m_data.data()) ||
+    if (!GetFileVersionInfoW(fileName.c_str(), handle, size, m_data.data()) ||
         !Query("\\VarFileInfo\\Translation", table, length) || length < 2 * sizeof(WORD)) {
         Release();
         return false;

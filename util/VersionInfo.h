@@ -14,7 +14,7 @@ public:
 
     // True when the resource and its translation table were read; data loaded
     // before is released first.
-    bool LoadFrom(const std::string& fileName);
+    bool LoadFrom(const std::wstring& fileName);
     // translation 0 uses the block's first translation (language << 16 | code page).
     std::string QueryString(const std::string& name, DWORD translation = 0) const;
     bool QueryFixedInfo(VS_FIXEDFILEINFO& info) const;

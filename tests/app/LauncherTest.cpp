@@ -10,30 +10,30 @@ namespace {
 
 TEST(FallbackCommandLine, CutsAtTheQuotedPlaceholderAndKeepsItsBlank)
 {
-    std::string line;
-    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("notepad.exe \"%1\"", "C:\\Notes\\list.txt", line));
-    EXPECT_EQ(line, "notepad.exe  C:\\Notes\\list.txt");
+    std::wstring line;
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine(L"notepad.exe \"%1\"", L"C:\\Notes\\list.txt", line));
+    EXPECT_EQ(line, L"notepad.exe  C:\\Notes\\list.txt");
 }
 
 TEST(FallbackCommandLine, ACommandWithBlanksIsQuoted)
 {
-    std::string line;
-    ASSERT_TRUE(Launcher::BuildFallbackCommandLine("notepad.exe %1", "C:\\My Notes\\a b.txt", line));
-    EXPECT_EQ(line, "notepad.exe  \"C:\\My Notes\\a b.txt\"");
+    std::wstring line;
+    ASSERT_TRUE(Launcher::BuildFallbackCommandLine(L"notepad.exe %1", L"C:\\My Notes\\a b.txt", line));
+    EXPECT_EQ(line, L"notepad.exe  \"C:\\My Notes\\a b.txt\"");
 }
 
 TEST(FallbackCommandLine, NeverBuildsALineLongerThanTheBuffer)
 {
-    const std::string open = "x.exe %1";  // cut to "x.exe " (6), then a blank
-    std::string line = "untouched";
-    const std::string fits(519 - 7, 'c');
+    const std::wstring open = L"x.exe %1";  // cut to L"x.exe " (6), then a blank
+    std::wstring line = L"untouched";
+    const std::wstring fits(519 - 7, L'c');
     ASSERT_TRUE(Launcher::BuildFallbackCommandLine(open, fits, line));
     EXPECT_EQ(line.size(), 519u);
-    line = "untouched";
-    EXPECT_FALSE(Launcher::BuildFallbackCommandLine(open, fits + "c", line));
-    EXPECT_EQ(line, "untouched");
+    line = L"untouched";
+    EXPECT_FALSE(Launcher::BuildFallbackCommandLine(open, fits + L"c", line));
+    EXPECT_EQ(line, L"untouched");
     // Quotes count too.
-    EXPECT_FALSE(Launcher::BuildFallbackCommandLine(open, std::string(510, 'c') + " x", line));
+    EXPECT_FALSE(Launcher::BuildFallbackCommandLine(open, std::wstring(510, L'c') + L" x", line));
 }
 
 TEST(WinExecReason, TheTableAndTheEmptyTextForEveryOtherCode)
@@ -71,15 +71,15 @@ protected:
 TEST_F(OpenCommandTest, FollowsTheExtensionToItsFileTypesOpenCommand)
 {
     Register("KestravaTestType", "\"C:\\Tools\\view.exe\" \"%1\"");
-    EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), "\"C:\\Tools\\view.exe\" \"%1\"");
+    EXPECT_EQ(Launcher::FindOpenCommand(L".kvtest"), L"\"C:\\Tools\\view.exe\" \"%1\"");
 }
 
 TEST_F(OpenCommandTest, EmptyWhenTheTypeOrItsCommandIsMissing)
 {
-    EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), "");
+    EXPECT_EQ(Launcher::FindOpenCommand(L".kvtest"), L"");
     Register("KestravaTestType", "");
-    EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), "");
-    EXPECT_EQ(Launcher::FindOpenCommand("kestravanosuchprogram"), "");
+    EXPECT_EQ(Launcher::FindOpenCommand(L".kvtest"), L"");
+    EXPECT_EQ(Launcher::FindOpenCommand(L"kestravanosuchprogram"), L"");
 }
 
 TEST_F(OpenCommandTest, OnlyAnExpandableCommandIsExpandedAndItsExpansionMustFit)
@@ -89,13 +89,13 @@ TEST_F(OpenCommandTest, OnlyAnExpandableCommandIsExpandedAndItsExpansionMustFit)
     for (const auto& [kind, found] : {std::pair<DWORD, std::string>{REG_EXPAND_SZ, "C:\\Tools\\view.exe \"%1\""},
                                       std::pair<DWORD, std::string>{REG_SZ, stored}}) {
         Register("KestravaTestType", stored, kind);
-        EXPECT_EQ(Launcher::FindOpenCommand(".kvtest"), found) << kind;
+        EXPECT_EQ(Launcher::FindOpenCommand(L".kvtest"), std::wstring(found.begin(), found.end())) << kind;
     }
     // A short stored line that is too long once expanded is not started.
     SetEnvironmentVariableA("KESTRAVA_LONG", std::string(600, 'd').c_str());
     Register("KestravaTestType", "C:\\%KESTRAVA_LONG%\\view.exe %1", REG_EXPAND_SZ);
     CMessageBoxRecorder app;
-    Launcher::OpenWithAssociation("C:\\missing\\a.kvtest");
+    Launcher::OpenWithAssociation(L"C:\\missing\\a.kvtest");
     EXPECT_EQ(app.texts, std::vector<std::string>{"C:\\missing\\a.kvtest    WinExec failed: The command line is too long. \n"});
 }
 
@@ -112,7 +112,7 @@ TEST(Dispatch, OnlyTheLettersAToZWithACommandAreActedOn)
 TEST(Dispatch, AnUnknownCommandIsReportedOnce)
 {
     CMessageBoxRecorder app;
-    Launcher::OpenWithAssociation("kestravanosuchprogram");
+    Launcher::OpenWithAssociation(L"kestravanosuchprogram");
     ASSERT_EQ(app.texts.size(), 1u);
     EXPECT_EQ(app.texts[0], "Don't know how to launch file :\nkestravanosuchprogram");
     EXPECT_EQ(app.types[0], static_cast<UINT>(MB_OK));

@@ -199,7 +199,7 @@ class CommandTest(KestravaTest):
         self.start_kestrava()
         self.rig.wintool("post", f"{self.hidden_window():x}", WM_KBHOOK_KEY, ord("Q"), 0)
         self.assertTrue(wait_until(log.exists, 20), self.boxes())
-        line = log.read_bytes().decode("cp1252").rstrip("\n").split("\t")
+        line = log.read_bytes().decode("utf-8").rstrip("\n").split("\t")
         self.assertEqual(line[2:], ["two words", "%1", "%1", "naïve", "«x»", "100%", '"q"'])
         self.assertEqual(line[1].lower(), self.rig.winpath(folder).lower())
         self.assertEqual(self.boxes(), [])

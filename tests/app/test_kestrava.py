@@ -127,9 +127,10 @@ class FallbackTest(KestravaTest):
 
     def test_bare_placeholder_and_a_command_with_blanks(self):
         self.register(".kvb", "KestravaBare", f"{self.recorder} %1 --dropped")
-        self.press("B", r"C:\missing dir\my list.kvb")
+        # A name outside the ANSI code page reaches the program whole.
+        self.press("B", "C:\\missing dir\\my \u62a5\u544a list.kvb")
         self.assertTrue(wait_until(self.recorded, 15), self.boxes())
-        self.assertEqual(self.recorded()[0][2:], [r"C:\missing dir\my list.kvb"])
+        self.assertEqual(self.recorded()[0][2:], ["C:\\missing dir\\my \u62a5\u544a list.kvb"])
 
     def test_unknown_extension_and_command_without_a_dot(self):
         for letter, command in (("U", r"C:\missing\thing.kvunknown"), ("N", "kestravanosuchprogram")):

@@ -10,7 +10,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import main, wait_until  # noqa: E402
-from kestrava import KestravaTest  # noqa: E402
+from kestrava import KestravaTest, unescape  # noqa: E402
 import datafile  # noqa: E402
 
 EDITOR_TITLE = "Kestrava - Edit Keys"
@@ -202,6 +202,42 @@ class TrayTest(KestravaTest):
         browser = self.rig.find_window("#32770", "Select application or file to launch when event fires", 15)
         self.assertFalse((self.folder / "comdlg32-loaded.txt").exists(), "the stranger's comdlg32.dll was loaded")
         self.assertNotEqual(browser, 0, "the command browser did not open")
+
+    def test_a_folder_and_a_document_named_in_another_script(self):
+        # Code page 1252 (pinned by the rig) holds neither letter of "\u62a5\u544a".
+        self.folder = self.scratch / "Kestrava \u62a5\u544a"
+        self.install(self.folder)
+        document = self.folder / "\u62a5\u544a.kvdoc"
+        document.write_text("report")
+        self.rig.run("reg", "add", r"HKCR\.kvdoc", "/ve", "/d", "KestravaDocument", "/f")
+        self.rig.run("reg", "add", r"HKCR\KestravaDocument\shell\open\command", "/ve", "/d",
+                     f'"{self.recorder}" "%1"', "/f")
+        # Found beside the program, loaded and launched.
+        entries = {"K": (self.recorder, "k", self.rig.winpath(self.folder))}
+        self.start(entries)
+        self.start_probe()
+        self.rig.keys("super+k")
+        self.assertTrue(wait_until(self.recorded, 15), self.boxes())
+        self.assertEqual(self.recorded()[0][1:], [self.rig.winpath(self.folder), "k"])
+
+        # Typed into the editor and saved beside the program: a wide string
+        # there, every other byte as an 8-bit writer has them.
+        editor = self.open_editor_from_menu()
+        self.click_control(editor, 1000 + ord("D") - ord("A"))
+        self.click_control(editor, ID_COMMAND)
+        self.rig.type_unicode(self.rig.winpath(document))
+        command = self.controls(editor)[ID_COMMAND]["hwnd"]
+        self.assertTrue(wait_until(lambda: unescape(self.rig.wintool("text", f"{command:x}"))
+                                   == self.rig.winpath(document), 10), "typing lost")
+        self.rig.screenshot("editor-unicode-command")
+        self.click_control(editor, ID_SAVE)
+        self.assertTrue(wait_until(lambda: not self.editors(), 10), "the editor stays open")
+        self.assertEqual((self.folder / "Kestrava.dat").read_bytes(),
+                         datafile.table_bytes(dict(entries, D=(self.rig.winpath(document), "", ""))))
+        self.rig.keys("super+d")
+        self.assertTrue(wait_until(lambda: len(self.recorded()) == 2, 15), self.boxes())
+        self.assertEqual(self.recorded()[1][2:], [self.rig.winpath(document)])
+        self.assertEqual(self.boxes(), [])
 
     def test_stop_ends_with_zero_and_gives_the_keys_back(self):
         kestrava = self.start({"W": (self.recorder, "", "")})

@@ -7,6 +7,20 @@ HEADER = b"<<1.1>>"
 LETTERS = [chr(c) for c in range(ord("A"), ord("Z") + 1)]
 
 
+def encode_length(n: int) -> bytes:
+    if n < 0xFF:
+        return bytes([n])
+    if n < 0xFFFE:
+        return b"\xff" + struct.pack("<H", n)
+    return b"\xff\xff\xff" + struct.pack("<I", n)
+
+
+def encode_wide(text: str) -> bytes:
+    """The archive's wide string: FF FE FF, the length in UTF-16 units, the units."""
+    units = text.encode("utf-16-le")
+    return b"\xff\xfe\xff" + encode_length(len(units) // 2) + units
+
+
 def encode_string(text: bytes) -> bytes:
     n = len(text)
     if n < 0xFF:
@@ -35,16 +49,30 @@ def encode(pairs) -> bytes:
         entry = [key, value]
         seen[key] = entry
         buckets[bucket(key)].insert(0, entry)
-    body = b"".join(encode_string(k) + encode_string(v) for b in buckets for k, v in b)
+    body = b"".join(encode_string(k) + (v.encoded if isinstance(v, Wide) else encode_string(v))
+                    for b in buckets for k, v in b)
     count = len(seen)
     count_field = struct.pack("<H", count) if count < 0xFFFF else b"\xff\xff" + struct.pack("<I", count)
     return encode_string(HEADER) + count_field + body
 
 
+class Wide:
+    """A value written as the archive's wide string."""
+    def __init__(self, text: str):
+        self.encoded = encode_wide(text)
+
+
 def table_bytes(entries) -> bytes:
-    """entries: {letter: (command, arguments, directory)}, texts as str (cp1252) or bytes."""
+    """entries: {letter: (command, arguments, directory)}, texts as bytes, or as
+    str: 8-bit in code page 1252 where it holds them, else wide, as Kestrava
+    writes them."""
     def b(text):
-        return text if isinstance(text, bytes) else text.encode("cp1252")
+        if isinstance(text, bytes):
+            return text
+        try:
+            return text.encode("cp1252")
+        except UnicodeEncodeError:
+            return Wide(text)
     pairs = []
     for letter in LETTERS:
         command, arguments, directory = entries.get(letter, ("", "", ""))
@@ -58,7 +86,8 @@ def write_table(path, entries):
 
 
 def decode(data: bytes) -> dict:
-    """The pairs of a file written by the program (narrow strings only)."""
+    """The pairs of a file written by the program: 8-bit values as bytes,
+    wide ones as str."""
     pos = 0
 
     def take(n):
@@ -69,12 +98,20 @@ def decode(data: bytes) -> dict:
         pos += n
         return chunk
 
-    def string():
+    def length():
         n = take(1)[0]
         if n == 0xFF:
             n = struct.unpack("<H", take(2))[0]
             if n == 0xFFFF:
                 n = struct.unpack("<I", take(4))[0]
+            elif n == 0xFFFE:
+                return None
+        return n
+
+    def string():
+        n = length()
+        if n is None:
+            return take(2 * length()).decode("utf-16-le")
         return take(n)
 
     if string() != HEADER:

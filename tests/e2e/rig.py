@@ -53,6 +53,11 @@ def wine_env(display=None) -> dict:
         WINEDEBUG="-all",
         WINEDLLOVERRIDES="mscoree,mshtml=",
         WINEARCH="win32",
+        # The ANSI code page is pinned to 1252, so that texts outside it mean
+        # the same everywhere. Wine 8 takes it from the Unix locale (the
+        # registry's Nls\CodePage\ACP is only a copy): "C" is en-US, 1252.
+        # UTF-8, so that arguments in any script reach the programs whole.
+        LC_ALL="C.UTF-8",
     )
     if display is None:
         display = _load_state().get("display")
@@ -123,6 +128,10 @@ def setup() -> None:
     create_prefix(env, DESKTOP)
     (rig / "env").write_text(f"WINEPREFIX={env['WINEPREFIX']}\nDISPLAY={display}\n")
     start_desktop(env, rig / "desktop.txt")
+    acp = subprocess.run(["wine", str(bin_dir() / "bin" / "wintool.exe"), "acp"], env=env, stdin=subprocess.DEVNULL,
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout.strip()
+    if acp != "1252":
+        raise SystemExit(f"rig: the ANSI code page is {acp}, not 1252")
     print(f"rig: display {display}, prefix {env['WINEPREFIX']} ready in {time.time() - start:.1f} s")
 
 
@@ -290,6 +299,12 @@ class Rig:
     def type_text(self, text, delay_ms=30):
         self.focus_desktop()
         self.xdotool("type", "--delay", delay_ms, text)
+
+    def type_unicode(self, text):
+        """Types characters that no keyboard layout needs to hold (SendInput
+        with KEYEVENTF_UNICODE: xdotool cannot be relied on for them)."""
+        self.focus_desktop()
+        self.wintool("type", text)
 
     def click(self, x, y, button=1, repeat=1):
         self.xdotool("mousemove", "--sync", x, y)

@@ -3,9 +3,6 @@
 #include "StoreTestUtil.h"
 #include "TempFolder.h"
 #include "store/ArchiveCodec.h"
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace storetest;
 using store::ArchiveError;
@@ -111,24 +108,35 @@ TEST(ArchiveCodec, CountFieldSwitchesToLongFormAt65535)
     }
 }
 
-TEST(ArchiveCodec, WideStringIsReadAndConverted)
+TEST(ArchiveCodec, WideStringsAreCarriedAsTheirUnitsAndWrittenBack)
 {
     // FF, FE FF, then a length (itself in any narrow form) and UTF-16LE units.
     const std::string hello = Bytes({0xFF, 0xFE, 0xFF, 0x05, 'H', 0, 'e', 0, 'l', 0, 'l', 0, 'o', 0});
     const std::string hi = Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0x02, 0x00, 'h', 0, 'i', 0});
-    const std::string accent = Bytes({0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 0xE9, 0x00});
+    const std::string report = Bytes({0xFF, 0xFE, 0xFF, 0x03, 0xA5, 0x62, 0x4A, 0x54, 'x', 0});  // U+62A5 U+544A
     const std::string empty = Bytes({0xFF, 0xFE, 0xFF, 0x00});
-    const Decoded d = Decode(kHeader + Word(3) + hello + hi + Short("accent") + accent + empty + Short("x"));
+    const Decoded d = Decode(kHeader + Word(3) + hello + hi + Short("report") + report + empty + Short("x"));
     ASSERT_EQ(d.result.status, DecodeStatus::Complete);
-    EXPECT_EQ(*d.values.Find("Hello"), "hi");
-    EXPECT_EQ(*d.values.Find(""), "x");
-#ifdef _WIN32
-    if (GetACP() == 1252) {
-        EXPECT_EQ(*d.values.Find("accent"), "a\xE9");
-    }
-#else
-    EXPECT_EQ(*d.values.Find("accent"), "a?");
-#endif
+    // Keys are 8-bit; values come unconverted, with no code page involved.
+    bool wide = true;
+    EXPECT_EQ(*d.values.Find("Hello", &wide), std::string("h\0i\0", 4));
+    EXPECT_TRUE(wide);
+    EXPECT_EQ(*d.values.Find("report", &wide), Bytes({0xA5, 0x62, 0x4A, 0x54, 'x', 0}));
+    EXPECT_TRUE(wide);
+    EXPECT_EQ(*d.values.Find("", &wide), "x");
+    EXPECT_FALSE(wide);
+
+    // Written back as the wide strings they were, in the shortest length form.
+    CBucketMap values;
+    values.Set("report", Bytes({0xA5, 0x62, 0x4A, 0x54, 'x', 0}), true);
+    values.Set("long", std::string(2 * 300, 'w'), true);
+    const std::string bytes = EncodeArchive("<<1.1>>", values);
+    EXPECT_NE(bytes.find(Short("report") + report), std::string::npos);
+    EXPECT_NE(bytes.find(Short("long") + Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0x2C, 0x01}) + std::string(600, 'w')),
+              std::string::npos);
+    const Decoded again = Decode(bytes);
+    EXPECT_EQ(*again.values.Find("long", &wide), std::string(600, 'w'));
+    EXPECT_TRUE(wide);
 }
 
 TEST(ArchiveCodec, MalformedWideStringFailsAndKeepsEarlierPairs)

@@ -23,7 +23,7 @@ std::string FullPath(const std::string& path)
 std::string WriteOldFile(const std::string& path)
 {
     CHotKeyTable table;
-    table.GetEntry('K').m_command = "old.exe";
+    table.GetEntry('K').m_command = L"old.exe";
     table.SaveToFile(path);
     return ReadBytes(path);
 }
@@ -76,7 +76,7 @@ TEST(ArchiveFileWin, FileOpenedWithoutSharingKeepsItsBytes)
 
         // Unopenable on load: silent, empty, and known to be unreadable.
         CHotKeyTable table;
-        table.GetEntry('K').m_command = "stale";
+        table.GetEntry('K').m_command = L"stale";
         EXPECT_FALSE(table.LoadFromFile(path));
         EXPECT_TRUE(table.GetEntry('K').IsEmpty());
         EXPECT_TRUE(reports.Texts().empty());

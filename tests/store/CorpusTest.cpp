@@ -54,8 +54,11 @@ TEST(Corpus, ContentsOfTheReadableSeeds)
     std::string version;
     CBucketMap values;
     store::DecodeArchive(Corpus("wide-string.dat"), version, values);
-    EXPECT_EQ(*values.Find("A.Target"), "notes");
-    EXPECT_EQ(*values.Find("Dir"), "C:\\Temp");
+    bool wide = false;
+    EXPECT_EQ(*values.Find("A.Target", &wide), std::string("n\0o\0t\0e\0s\0", 10));  // carried as it is
+    EXPECT_TRUE(wide);
+    EXPECT_EQ(*values.Find("Dir", &wide), "C:\\Temp");  // a wide key is read as 8-bit
+    EXPECT_FALSE(wide);
 
     values.Clear();
     store::DecodeArchive(Corpus("long-forms.dat"), version, values);

@@ -13,9 +13,10 @@ bool SameMaps(const CBucketMap& a, const CBucketMap& b)
     if (a.Size() != b.Size())
         return false;
     bool same = true;
-    a.ForEachInWriteOrder([&](const std::string& key, const std::string& value) {
-        const std::string* other = b.Find(key);
-        same = same && other != nullptr && *other == value;
+    a.ForEachInWriteOrder([&](const std::string& key, const std::string& value, bool wide) {
+        bool otherWide = false;
+        const std::string* other = b.Find(key, &otherWide);
+        same = same && other != nullptr && *other == value && otherWide == wide;
     });
     return same;
 }

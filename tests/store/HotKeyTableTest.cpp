@@ -17,6 +17,25 @@ std::string Saved(const CHotKeyTable& table)
     return store::EncodeArchive(archive.Version(), archive.Values());
 }
 
+// The empty table's file with W.Target's empty value replaced by value's bytes.
+std::string WithWTarget(const std::string& value)
+{
+    std::string bytes = Corpus("empty-table.dat");
+    const std::string key = Short("W.Target");
+    const std::size_t at = bytes.find(key + '\0');
+    return bytes.replace(at, key.size() + 1, key + value);
+}
+
+// The archive's wide string of U+62A5 U+544A ("report" in two Chinese letters) + ".txt".
+const wchar_t kWideName[] = L"C:\\docs\\\u62A5\u544A.txt";
+std::string WideNameBytes()
+{
+    std::string units;
+    for (const char c : std::string("C:\\docs\\"))
+        units += Bytes({c, 0});
+    return Bytes({0xFF, 0xFE, 0xFF, 14}) + units + Bytes({0xA5, 0x62, 0x4A, 0x54, '.', 0, 't', 0, 'x', 0, 't', 0});
+}
+
 }  // namespace
 
 TEST(HotKeyTable, LettersHaveTheirOwnSlotsAndEverythingElseTheSpare)
@@ -28,9 +47,9 @@ TEST(HotKeyTable, LettersHaveTheirOwnSlotsAndEverythingElseTheSpare)
     for (int code = 'A'; code <= 'Z'; ++code)
         EXPECT_NE(&table.GetEntry(static_cast<signed char>(code)), spare);
 
-    table.GetEntry(65).m_command = "first";
-    table.GetEntry(90).m_command = "last";
-    spare->m_command = "never saved";
+    table.GetEntry(65).m_command = L"first";
+    table.GetEntry(90).m_command = L"last";
+    spare->m_command = L"never saved";
     CSettingsArchive archive;
     table.SaveToArchive(archive);
     EXPECT_EQ(archive.Values().Size(), 78u);
@@ -62,8 +81,8 @@ TEST(HotKeyTable, EmptyTableIsThe660ByteFile)
 TEST(HotKeyTable, OnlyWSetStillWritesAll78Keys)
 {
     CHotKeyTable table;
-    table.GetEntry('W').m_command = "winhlp32.exe";
-    table.GetEntry('W').m_directory = "C:\\Temp";
+    table.GetEntry('W').m_command = L"winhlp32.exe";
+    table.GetEntry('W').m_directory = L"C:\\Temp";
     CSettingsArchive archive;
     table.SaveToArchive(archive);
     EXPECT_EQ(archive.Values().Size(), 78u);
@@ -75,20 +94,20 @@ TEST(HotKeyTable, OnlyWSetStillWritesAll78Keys)
 TEST(HotKeyTable, LoadOverwritesEveryLetterAndLeavesTheSpare)
 {
     CHotKeyTable table;
-    table.GetEntry('C').m_arguments = "old";
-    table.GetEntry('Q').m_command = "old";
-    table.GetEntry('#').m_command = "spare";
+    table.GetEntry('C').m_arguments = L"old";
+    table.GetEntry('Q').m_command = L"old";
+    table.GetEntry('#').m_command = L"spare";
     CSettingsArchive archive;
     archive.PutString("ignored", "x");
     archive.SetSection("C");
     archive.PutString("Target", "notepad.exe");
     table.LoadFromArchive(archive);
 
-    EXPECT_EQ(table.GetEntry('C').m_command, "notepad.exe");
-    EXPECT_EQ(table.GetEntry('C').m_arguments, "");
-    EXPECT_EQ(table.GetEntry('C').m_directory, "");
+    EXPECT_EQ(table.GetEntry('C').m_command, L"notepad.exe");
+    EXPECT_EQ(table.GetEntry('C').m_arguments, L"");
+    EXPECT_EQ(table.GetEntry('C').m_directory, L"");
     EXPECT_TRUE(table.GetEntry('Q').IsEmpty());
-    EXPECT_EQ(table.GetEntry('#').m_command, "spare");
+    EXPECT_EQ(table.GetEntry('#').m_command, L"spare");
 }
 
 TEST(HotKeyTable, FilesRoundTripEveryEntry)
@@ -98,9 +117,9 @@ TEST(HotKeyTable, FilesRoundTripEveryEntry)
     CHotKeyTable table;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         CHotKeyEntry& entry = table.GetEntry(letter);
-        entry.m_command = std::string("C:\\Program Files\\\"") + letter + "\xE9\xFF.exe";
-        entry.m_arguments = letter % 2 ? "" : "  -x \"a b\"  ";
-        entry.m_directory = std::string(letter == 'M' ? 300 : 3, letter);
+        entry.m_command = std::wstring(L"C:\\Program Files\\\"") + wchar_t(letter) + L"\u00E9\u00FF.exe";
+        entry.m_arguments = letter % 2 ? L"" : L"  -x \"a b\"  ";
+        entry.m_directory = std::wstring(letter == 'M' ? 300 : 3, wchar_t(letter));
     }
     ReportCapture reports;
     table.SaveToFile(path);
@@ -128,9 +147,9 @@ TEST(HotKeyTable, MissingFileAndOtherHeaderGiveAnEmptyTableSilently)
     ReportCapture reports;
     for (const auto& [name, readable] : cases) {
         CHotKeyTable table;
-        table.GetEntry('C').m_command = "stale";
+        table.GetEntry('C').m_command = L"stale";
         EXPECT_EQ(table.LoadFromFile(folder.Path(name)), readable) << name;
-        EXPECT_EQ(table.GetEntry('C').m_command, std::string(name) == "short.dat" ? "x" : "") << name;
+        EXPECT_EQ(table.GetEntry('C').m_command, std::string(name) == "short.dat" ? L"x" : L"") << name;
     }
     EXPECT_EQ(reports.Texts(), std::vector<std::string>{"An attempt was made to access an unnamed file past its end."});
 }
@@ -143,7 +162,7 @@ TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndReplacesAnEarlierOne)
     ReportCapture reports;
     for (const std::string& old : {Short("<<2.0>>") + "keys of another version", std::string("a later one")}) {
         WriteBytes(path, old);
-        table.GetEntry('W').m_command = old;
+        table.GetEntry('W').m_command = std::wstring(old.begin(), old.end());
         table.SaveToFile(path, true);
         EXPECT_EQ(ReadBytes(path), Saved(table));  // the same bytes as any save
         EXPECT_EQ(ReadBytes(path + ".bak"), old);
@@ -152,4 +171,55 @@ TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndReplacesAnEarlierOne)
     EXPECT_EQ(ReadBytes(path + ".bak"), "a later one");
     EXPECT_TRUE(reports.Texts().empty());
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.bak"}));
+}
+
+TEST(HotKeyTable, ValuesStay8BitUnlessOnlyAWideStringHoldsThem)
+{
+    // An ANSI value gives exactly the bytes of an 8-bit-only writer.
+    CHotKeyTable table;
+    table.GetEntry('W').m_command = L"C:\\docs\\report.txt";
+    EXPECT_EQ(Saved(table), WithWTarget(Short("C:\\docs\\report.txt")));
+
+    // One value outside the code page: a wide string there, every other byte as before.
+    table.GetEntry('W').m_command = kWideName;
+    EXPECT_EQ(Saved(table), WithWTarget(WideNameBytes()));
+    TempFolder folder;
+    const std::string path = folder.Path("Kestrava.dat");
+    ReportCapture reports;
+    table.SaveToFile(path);
+    CHotKeyTable loaded;
+    EXPECT_TRUE(loaded.LoadFromFile(path));
+    EXPECT_EQ(loaded.GetEntry('W').m_command, kWideName);
+    EXPECT_EQ(Saved(loaded), WithWTarget(WideNameBytes()));
+    EXPECT_TRUE(reports.Texts().empty());
+
+    // A wide string read from the file that the code page holds becomes 8-bit.
+    std::string units;
+    for (const char c : std::string("notes"))
+        units += Bytes({c, 0});
+    WriteBytes(path, WithWTarget(Bytes({0xFF, 0xFE, 0xFF, 5}) + units));
+    loaded.LoadFromFile(path);
+    EXPECT_EQ(loaded.GetEntry('W').m_command, L"notes");
+    EXPECT_EQ(Saved(loaded), WithWTarget(Short("notes")));
+}
+
+TEST(HotKeyTable, Untouched8BitValuesKeepTheirBytes)
+{
+    // 0x81 and 0x8D have no character in code page 1252 and 0xE9 none in
+    // ASCII (the host's stand-in): whatever the code page reads there,
+    // untouched values are written back byte for byte.
+    const std::string odd = Short("x\x81\x8D\xE9\xFF");
+    TempFolder folder;
+    const std::string path = folder.Path("Kestrava.dat");
+    WriteBytes(path, WithWTarget(odd));
+    CHotKeyTable table;
+    EXPECT_TRUE(table.LoadFromFile(path));
+    EXPECT_EQ(Saved(table), WithWTarget(odd));
+
+    // Edited, the value is converted; edited back, it is untouched again.
+    const std::wstring read = table.GetEntry('W').m_command;
+    table.GetEntry('W').m_command = L"x";
+    EXPECT_EQ(Saved(table), WithWTarget(Short("x")));
+    table.GetEntry('W').m_command = read;
+    EXPECT_EQ(Saved(table), WithWTarget(odd));
 }

@@ -1,29 +1,44 @@
 // Started by hot keys in the tests: appends one line to "recorder.log" beside
 // itself with its command line, its working directory and its arguments,
-// tab-separated, so that a test can see exactly how it was launched.
+// tab-separated, in UTF-8, so that a test can see exactly how it was launched
+// whatever script the texts are in.
 #include <windows.h>
-#include <cstdio>
 #include <string>
+#include <vector>
 
-int main(int argc, char** argv)
+namespace {
+
+std::string Utf8(const std::wstring& text)
 {
-    char path[MAX_PATH * 4] = "";
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string log(path);
-    log.erase(log.find_last_of('\\') + 1);
-    log += "recorder.log";
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
 
-    char directory[MAX_PATH * 4] = "";
-    GetCurrentDirectoryA(sizeof directory, directory);
+}  // namespace
 
-    std::string line = std::string(GetCommandLineA()) + "\t" + directory;
+// The runtime's own argument parsing, as the narrow recorder had it.
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<wchar_t> path(32768);
+    GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    std::wstring log(path.data());
+    log.erase(log.find_last_of(L'\\') + 1);
+    log += L"recorder.log";
+
+    std::vector<wchar_t> directory(32768);
+    GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data());
+
+    std::string line = Utf8(GetCommandLineW()) + "\t" + Utf8(directory.data());
     for (int i = 1; i < argc; ++i)
-        line += std::string("\t") + argv[i];
+        line += "\t" + Utf8(argv[i]);
     line += "\n";
 
     // Several launches may append at once: retry while another one writes.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        HANDLE file = CreateFileA(log.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(log.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);

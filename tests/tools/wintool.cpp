@@ -1,7 +1,9 @@
 // Reads and pokes windows of other processes for the end-to-end tests:
 // the texts of message boxes, dialog controls, window rectangles, posted messages.
-// Output is one line per item, fields separated by tabs, line breaks escaped as \n.
+// Output is one line per item, fields separated by tabs, line breaks escaped as
+// \n, texts in UTF-8; arguments may be in any script.
 #include <windows.h>
+#include <shellapi.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,17 +28,49 @@ std::string Escape(const std::string& text)
     return out;
 }
 
-// WM_GETTEXT is marshalled across processes, so edits give their contents too.
+std::string Utf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
+// WM_GETTEXT is marshalled across processes, so edits give their contents
+// too; read as Unicode, so that no letter turns into '?'.
 std::string TextOf(HWND window)
 {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
         return "";
-    std::vector<char> buffer(length + 2);
+    std::vector<wchar_t> buffer(length + 2);
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
                         2000, &copied);
-    return std::string(buffer.data());
+    return Utf8(buffer.data());
+}
+
+// Types text into the foreground window as Unicode characters, which no
+// keyboard layout has to hold.
+int TypeUnicode(const std::wstring& text)
+{
+    std::vector<INPUT> inputs;
+    for (const wchar_t unit : text) {
+        for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT input = {};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = unit;
+            input.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(input);
+        }
+    }
+    for (INPUT& input : inputs) {
+        if (SendInput(1, &input, sizeof input) != 1)
+            return 1;
+        Sleep(10);
+    }
+    return 0;
 }
 
 std::string ClassOf(HWND window)
@@ -93,27 +127,36 @@ int Usage()
     std::fputs("usage: wintool find CLASS TITLE | findall CLASS TITLE | rect HWND | children HWND | info HWND | boxes [PID]\n"
                "       post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM | command HWND ID\n"
                "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME | syscolor INDEX\n"
-               "       keepalive\n",
+               "       keepalive | type TEXT | acp\n",
                stderr);
     return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main()
 {
-    if (argc < 2)
+    int argc = 0;
+    wchar_t** wideArgs = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (wideArgs == nullptr || argc < 2)
         return Usage();
+    std::vector<std::string> utf8Args;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i)
+        utf8Args.push_back(Utf8(wideArgs[i]));
+    for (std::string& arg : utf8Args)
+        args.push_back(&arg[0]);
+    char** argv = args.data();
     const std::string verb = argv[1];
     if (verb == "find" && argc == 4) {
-        HWND window = FindWindowA(*argv[2] ? argv[2] : nullptr, *argv[3] ? argv[3] : nullptr);
+        HWND window = FindWindowW(*wideArgs[2] ? wideArgs[2] : nullptr, *wideArgs[3] ? wideArgs[3] : nullptr);
         std::printf("%08lx\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
         return 0;
     }
     if (verb == "findall" && argc == 4) {
         // Every top-level window of a class and title, for "only one editor" checks.
-        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, *argv[2] ? argv[2] : nullptr,
-                                                            *argv[3] ? argv[3] : nullptr)) != nullptr;)
+        for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, *wideArgs[2] ? wideArgs[2] : nullptr,
+                                                            *wideArgs[3] ? wideArgs[3] : nullptr)) != nullptr;)
             std::printf("%08lx\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
         return 0;
     }
@@ -165,7 +208,7 @@ int main(int argc, char** argv)
     }
     if (verb == "settext" && argc == 4) {
         DWORD_PTR result = 0;
-        return SendMessageTimeoutA(ParseWindow(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]),
+        return SendMessageTimeoutW(ParseWindow(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wideArgs[3]),
                                    SMTO_ABORTIFHUNG, 5000, &result)
                    ? 0
                    : 1;
@@ -195,6 +238,12 @@ int main(int argc, char** argv)
     if (verb == "syscolor" && argc == 3) {
         const COLORREF colour = GetSysColor(static_cast<int>(ParseNumber(argv[2])));
         std::printf("%d %d %d\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+        return 0;
+    }
+    if (verb == "type" && argc == 3)
+        return TypeUnicode(wideArgs[2]);
+    if (verb == "acp" && argc == 2) {
+        std::printf("%u\n", GetACP());
         return 0;
     }
     if (verb == "cursor" && argc == 2) {

@@ -16,41 +16,41 @@ protected:
     void SetUp() override
     {
         CoInitialize(nullptr);
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "kestrava_drop_test";
-        CreateDirectoryA(m_dir.c_str(), nullptr);
-        m_file = m_dir + "\\tool.exe";
-        m_other = m_dir + "\\second.bat";
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        // A folder and a target named with letters outside the ANSI code page.
+        m_dir = std::wstring(temp) + L"kestrava_drop_test \u62A5\u544A";
+        CreateDirectoryW(m_dir.c_str(), nullptr);
+        m_file = m_dir + L"\\\u62A5\u544A.exe";
+        m_other = m_dir + L"\\second.bat";
         for (const auto& path : {m_file, m_other}) {
-            const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             CloseHandle(file);
         }
-        m_shortcut = m_dir + "\\tool.lnk";
+        m_shortcut = m_dir + L"\\tool.lnk";
         ASSERT_TRUE(MakeShortcut(m_shortcut, m_file));
     }
     void TearDown() override
     {
-        DeleteFileA(m_file.c_str());
-        DeleteFileA(m_other.c_str());
-        DeleteFileA(m_shortcut.c_str());
-        RemoveDirectoryA(m_dir.c_str());
+        DeleteFileW(m_file.c_str());
+        DeleteFileW(m_other.c_str());
+        DeleteFileW(m_shortcut.c_str());
+        RemoveDirectoryW(m_dir.c_str());
         CoUninitialize();
     }
-    static bool MakeShortcut(const std::string& at, const std::string& target)
+    static bool MakeShortcut(const std::wstring& at, const std::wstring& target)
     {
-        fw::ComPtr<IShellLinkA> link;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+        fw::ComPtr<IShellLinkW> link;
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
             return false;
         link->SetPath(target.c_str());
         fw::ComPtr<IPersistFile> file;
         if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())))
             return false;
-        std::wstring wide(at.begin(), at.end());
-        return SUCCEEDED(file->Save(wide.c_str(), TRUE));
+        return SUCCEEDED(file->Save(at.c_str(), TRUE));
     }
 
-    std::string m_dir, m_file, m_other, m_shortcut;
+    std::wstring m_dir, m_file, m_other, m_shortcut;
 };
 
 TEST_F(DropTest, DroppedPathOfFileFilesShortcutAndFolder)
@@ -59,15 +59,15 @@ TEST_F(DropTest, DroppedPathOfFileFilesShortcutAndFolder)
     EXPECT_EQ(GetDroppedPath(MakeDrop({m_other, m_file, m_dir})), m_other);  // only the first counts
     EXPECT_EQ(GetDroppedPath(MakeDrop({m_shortcut})), m_file);               // the target, not the .lnk
     EXPECT_EQ(GetDroppedPath(MakeDrop({m_dir})), m_dir);
-    EXPECT_EQ(GetDroppedPath(MakeDrop({})), "");
+    EXPECT_EQ(GetDroppedPath(MakeDrop({})), L"");
 }
 
 TEST_F(DropTest, ResolveShortcut)
 {
     EXPECT_EQ(ResolveShortcut(m_shortcut), m_file);
-    EXPECT_EQ(ResolveShortcut(m_file), "");  // not a shortcut
-    EXPECT_EQ(ResolveShortcut(m_dir + "\\missing.lnk"), "");
-    EXPECT_EQ(ResolveShortcut(""), "");
+    EXPECT_EQ(ResolveShortcut(m_file), L"");  // not a shortcut
+    EXPECT_EQ(ResolveShortcut(m_dir + L"\\missing.lnk"), L"");
+    EXPECT_EQ(ResolveShortcut(L""), L"");
 }
 
 TEST_F(DropTest, FileModeTakesFilesAndShortcutsOnly)
@@ -78,13 +78,13 @@ TEST_F(DropTest, FileModeTakesFilesAndShortcutsOnly)
     ASSERT_TRUE(edit.SubclassWindow(control));
     TakePosted(parent.get(), WM_DROPEDIT_NOTIFY);
 
-    SendMessageA(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_dir})), 0);
-    EXPECT_EQ(edit.GetWindowText(), "old");
-    SendMessageA(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_dir + "\\gone.exe"})), 0);
-    EXPECT_EQ(edit.GetWindowText(), "old");
+    SendMessageW(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_dir})), 0);
+    EXPECT_EQ(edit.GetWindowText(), L"old");
+    SendMessageW(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_dir + L"\\gone.exe"})), 0);
+    EXPECT_EQ(edit.GetWindowText(), L"old");
     EXPECT_EQ(TakePosted(parent.get(), WM_DROPEDIT_NOTIFY), 0);
 
-    SendMessageA(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_shortcut})), 0);
+    SendMessageW(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_shortcut})), 0);
     EXPECT_EQ(edit.GetWindowText(), m_file);
     EXPECT_EQ(edit.GetNotifyWindow(), parent.get());
     MSG posted{};
@@ -92,7 +92,7 @@ TEST_F(DropTest, FileModeTakesFilesAndShortcutsOnly)
     EXPECT_EQ(posted.wParam, 0u);
     EXPECT_EQ(posted.lParam, 0);
 
-    SendMessageA(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_other, m_file})), 0);
+    SendMessageW(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_other, m_file})), 0);
     EXPECT_EQ(edit.GetWindowText(), m_other);  // replaced whole, first name only
 }
 
@@ -103,10 +103,10 @@ TEST_F(DropTest, FolderModeTakesFoldersOnly)
     CDropEdit edit;
     edit.SetFolderMode(true);
     ASSERT_TRUE(edit.SubclassWindow(control));
-    SendMessageA(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_file})), 0);
-    EXPECT_EQ(edit.GetWindowText(), "");
+    SendMessageW(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_file})), 0);
+    EXPECT_EQ(edit.GetWindowText(), L"");
     EXPECT_EQ(TakePosted(parent.get(), WM_DROPEDIT_NOTIFY), 0);
-    SendMessageA(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_dir})), 0);
+    SendMessageW(control, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({m_dir})), 0);
     EXPECT_EQ(edit.GetWindowText(), m_dir);
     EXPECT_EQ(TakePosted(parent.get(), WM_DROPEDIT_NOTIFY), 1);
 }

@@ -6,6 +6,7 @@
 // "ID\nPATH[\nPATH...]" and drops the paths on the editor's control ID: a
 // WM_DROPFILES with a real drop handle, which only this process can make.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <objbase.h>
 #include <cstdlib>
@@ -38,14 +39,15 @@ LRESULT CALLBACK DropHelperProc(HWND window, UINT message, WPARAM wParam, LPARAM
     if (message != WM_COPYDATA)
         return DefWindowProcA(window, message, wParam, lParam);
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    const std::string text(static_cast<const char*>(data->lpData), data->cbData);
-    std::vector<std::string> lines;
+    // UTF-16, so that paths in any script come through.
+    const std::wstring text(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+    std::vector<std::wstring> lines;
     size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    for (size_t end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
         lines.push_back(text.substr(start, end - start));
     lines.push_back(text.substr(start));
     const HWND editor = fw::CApplication::Current()->MainWindow();
-    const HWND control = editor ? GetDlgItem(editor, std::atoi(lines[0].c_str())) : nullptr;
+    const HWND control = editor ? GetDlgItem(editor, _wtoi(lines[0].c_str())) : nullptr;
     if (!control)
         return FALSE;
     lines.erase(lines.begin());
@@ -54,19 +56,17 @@ LRESULT CALLBACK DropHelperProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 // "--make-shortcut LINK TARGET": writes a shell shortcut, for the drop tests.
-bool MakeShortcut(const char* link, const char* target)
+bool MakeShortcut(const wchar_t* link, const wchar_t* target)
 {
-    fw::ComPtr<IShellLinkA> shellLink;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    fw::ComPtr<IShellLinkW> shellLink;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 shellLink.put_void())))
         return false;
     shellLink->SetPath(target);
     fw::ComPtr<IPersistFile> file;
     if (FAILED(shellLink->QueryInterface(IID_IPersistFile, file.put_void())))
         return false;
-    wchar_t wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, link, -1, wide, MAX_PATH);
-    return SUCCEEDED(file->Save(wide, TRUE));
+    return SUCCEEDED(file->Save(link, TRUE));
 }
 
 }  // namespace
@@ -75,8 +75,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     fw::CApplication app(instance);
     CoInitialize(nullptr);
-    if (__argc == 4 && std::strcmp(__argv[1], "--make-shortcut") == 0) {
-        const bool made = MakeShortcut(__argv[2], __argv[3]);
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv != nullptr && argc == 4 && lstrcmpW(argv[1], L"--make-shortcut") == 0) {
+        const bool made = MakeShortcut(argv[2], argv[3]);
         CoUninitialize();
         return made ? 0 : 1;
     }

@@ -15,7 +15,7 @@ TEST(LetterLabel, AttachingSetsNotifyFontTipAndCursor)
     label.SetControlId(1016);
     ASSERT_TRUE(label.SubclassWindow(control));
     EXPECT_TRUE(GetWindowLongA(control, GWL_STYLE) & SS_NOTIFY);
-    EXPECT_EQ(label.GetTipText(), "&Q");
+    EXPECT_EQ(label.GetTipText(), L"&Q");
     LOGFONTA font;
     GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_TRUE(font.lfUnderline);
@@ -90,27 +90,32 @@ TEST(LetterLabel, LosingCaptureEndsHover)
 
 TEST(ToolTip, WrapsAtBlanksThenSeparatorsThenAnywhere)
 {
-    const auto tenPixels = [](const std::string& text) { return static_cast<int>(text.size()) * 10; };
-    const std::pair<const char*, const char*> table[] = {
-        {"A & B", "A & B"},
-        {"aaaa bbbb cccc", "aaaa bbbb \ncccc"},
-        {"C:\\Program\\Tools\\run.bat", "C:\\\nProgram\\\nTools\\\nrun.bat"},
-        {"x C:/a/bb/ccc/dddd", "x C:/a/bb/\nccc/dddd"},
-        {"abcdefghijklmno", "abcdefghij\nklmno"},
-        {"one\ntwo", "one\ntwo"},
+    const auto tenPixels = [](const std::wstring& text) { return static_cast<int>(text.size()) * 10; };
+    const std::pair<const wchar_t*, const wchar_t*> table[] = {
+        {L"A & B", L"A & B"},
+        {L"aaaa bbbb cccc", L"aaaa bbbb \ncccc"},
+        {L"C:\\Program\\Tools\\run.bat", L"C:\\\nProgram\\\nTools\\\nrun.bat"},
+        {L"x C:/a/bb/ccc/dddd", L"x C:/a/bb/\nccc/dddd"},
+        {L"abcdefghijklmno", L"abcdefghij\nklmno"},
+        {L"one\ntwo", L"one\ntwo"},
+        // Any script; a character beyond 16 bits (a surrogate pair) is never split.
+        {L"C:\\\u62A5\u544A\\\u62A5\u544A.txt", L"C:\\\u62A5\u544A\\\n\u62A5\u544A.txt"},
+        {L"abcdefghi\U0001F600x", L"abcdefghi\n\U0001F600x"},
     };
     for (const auto& [text, wrapped] : table)
-        EXPECT_EQ(fw::WrapTipText(text, 100, tenPixels), wrapped) << text;
+        EXPECT_EQ(fw::WrapTipText(text, 100, tenPixels), wrapped);
 }
 
 TEST(EditHotKeysDialog, LetterTips)
 {
     CHotKeyEntry entry;
-    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), "Win + Q: (not assigned)");
-    entry.m_command = "C:\\Tools\\run.bat";
-    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), "Win + Q: C:\\Tools\\run.bat");
-    entry.m_arguments = "-x";
-    EXPECT_EQ(CEditHotKeysDialog::LetterTip('B', entry), "Win + B: C:\\Tools\\run.bat -x");
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), L"Win + Q: (not assigned)");
+    entry.m_command = L"C:\\Tools\\run.bat";
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('Q', entry), L"Win + Q: C:\\Tools\\run.bat");
+    entry.m_arguments = L"-x";
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('B', entry), L"Win + B: C:\\Tools\\run.bat -x");
+    entry.m_command = L"C:\\docs\\\u62A5\u544A.txt";  // shown in any script
+    EXPECT_EQ(CEditHotKeysDialog::LetterTip('B', entry), L"Win + B: C:\\docs\\\u62A5\u544A.txt -x");
 }
 
 TEST(EditHotKeysDialog, HintLineForLettersWindowsHolds)

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <cstring>
 #include <string>
 #include <vector>
 #include "TestWindows.h"
@@ -54,7 +55,7 @@ TEST(ReadRegistryDefault, ReadsEmptyAndOverlongValues)
     const char* base = "Software\\KestravaUiTest";
     HKEY key;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, base, &key), ERROR_SUCCESS);
-    RegSetValueA(key, "short", REG_SZ, "value", 5);
+    RegSetValueW(key, L"short", REG_SZ, L"\u62A5\u544A value", 8);  // any script
     const std::string longText(400, 'x');
     RegSetValueA(key, "long", REG_SZ, longText.c_str(), static_cast<DWORD>(longText.size()));
     HKEY empty;
@@ -68,20 +69,21 @@ TEST(ReadRegistryDefault, ReadsEmptyAndOverlongValues)
     RegCloseKey(key);
     SetEnvironmentVariableA("KESTRAVA_UI", "C:\\Web");
 
-    std::string text = "old";
-    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\short", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "value");
-    text = "old";
-    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\long", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "");  // does not fit the 260 characters: empty, not cut
-    text = "old";
-    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\novalue", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\expand", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "C:\\Web\\browser.exe \"%1\"");  // REG_EXPAND_SZ, as the shell stores it
-    text = "old";
-    EXPECT_NE(ReadRegistryDefault(HKEY_CURRENT_USER, std::string(base) + "\\missing", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "old");
+    const std::wstring path(base, base + std::strlen(base));
+    std::wstring text = L"old";
+    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, path + L"\\short", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, L"\u62A5\u544A value");
+    text = L"old";
+    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, path + L"\\long", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, L"");  // does not fit the 260 characters: empty, not cut
+    text = L"old";
+    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, path + L"\\novalue", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, L"");
+    EXPECT_EQ(ReadRegistryDefault(HKEY_CURRENT_USER, path + L"\\expand", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, L"C:\\Web\\browser.exe \"%1\"");  // REG_EXPAND_SZ, as the shell stores it
+    text = L"old";
+    EXPECT_NE(ReadRegistryDefault(HKEY_CURRENT_USER, path + L"\\missing", text), ERROR_SUCCESS);
+    EXPECT_EQ(text, L"old");
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\short").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\long").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(base) + "\\novalue").c_str());
@@ -149,7 +151,7 @@ TEST(LinkLabel, EmptyTemplateTextShowsTheLinkSetBefore)
     CLinkLabel link;
     link.SetLink("https://a.example");
     ASSERT_TRUE(link.SubclassWindow(control));
-    EXPECT_EQ(link.GetWindowText(), "https://a.example");
+    EXPECT_EQ(link.GetWindowText(), L"https://a.example");
     EXPECT_LT(parent.ChildRect(control).right - 10, 300);  // sized to the text
     LOGFONTA font;
     GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
@@ -201,12 +203,12 @@ TEST(LinkLabel, HoverCapturesAndReleases)
 
 TEST(AboutDialog, VersionLineFromTheVersionResource)
 {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);  // linked with the program's resources
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);  // linked with the program's resources
     EXPECT_EQ(CAboutDialog::VersionLine(self), "Kestrava Version 1.0.0.1 Beta");
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    EXPECT_EQ(CAboutDialog::VersionLine(std::string(windows) + "\\win.ini"), "Kestrava Version ");
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    EXPECT_EQ(CAboutDialog::VersionLine(std::wstring(windows) + L"\\win.ini"), "Kestrava Version ");
 }
 
 }  // namespace

@@ -18,12 +18,15 @@ public:
         SetWindowPos(m_window.get(), nullptr, -3000, -3000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
 
-    // A child control with the GUI font, client coordinates x, y, w, h.
+    // A child control with the GUI font, client coordinates x, y, w, h. A
+    // Unicode window, as the dialogs' controls are (class and text are ASCII).
     HWND Child(const char* cls, const std::string& text, DWORD style, int x, int y, int w, int h, int id = 0) const
     {
-        const HWND child = CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                                           m_window.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
-                                           nullptr);
+        const std::string className = cls;
+        const HWND child = CreateWindowExW(0, std::wstring(className.begin(), className.end()).c_str(),
+                                           std::wstring(text.begin(), text.end()).c_str(),
+                                           WS_CHILD | WS_VISIBLE | style, x, y, w, h, m_window.get(),
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         return child;
     }

@@ -150,8 +150,9 @@ TEST(TitleStrip, SetTextStoresAndInvalidates)
     parent.ShowOffScreen();
     UpdateWindow(parent.get());
     ValidateRect(control, nullptr);
-    strip.SetWindowText("Editing : Win + Q");
-    EXPECT_EQ(strip.GetWindowText(), "Editing : Win + Q");
+    // Any script: the text is kept and drawn as Unicode.
+    strip.SetWindowText(L"Editing : Win + Q \u62A5\u544A");
+    EXPECT_EQ(strip.GetWindowText(), L"Editing : Win + Q \u62A5\u544A");
     RECT update;
     ASSERT_TRUE(GetUpdateRect(control, &update, FALSE));
     EXPECT_EQ(update.right - update.left, 300);  // the whole strip repaints

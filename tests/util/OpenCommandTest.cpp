@@ -5,44 +5,44 @@ namespace {
 
 TEST(OpenCommand, CutsAtTheQuotedPlaceholderWhichWinsOverAnEarlierBareOne)
 {
-    std::string line;
-    ASSERT_TRUE(ComposeOpenCommand("\"C:\\Web\\browse.exe\" -nohome \"%1\"", "https://x.example", line));
-    EXPECT_EQ(line, "\"C:\\Web\\browse.exe\" -nohome  https://x.example");
-    ASSERT_TRUE(ComposeOpenCommand("x.exe %1 \"%1\"", "f", line));
-    EXPECT_EQ(line, "x.exe %1  f");
+    std::wstring line;
+    ASSERT_TRUE(ComposeOpenCommand(L"\"C:\\Web\\browse.exe\" -nohome \"%1\"", L"https://x.example", line));
+    EXPECT_EQ(line, L"\"C:\\Web\\browse.exe\" -nohome  https://x.example");
+    ASSERT_TRUE(ComposeOpenCommand(L"x.exe %1 \"%1\"", L"f", line));
+    EXPECT_EQ(line, L"x.exe %1  f");
 }
 
 TEST(OpenCommand, CutsAtTheFirstBarePlaceholderAndDropsWhatFollows)
 {
-    std::string line;
-    ASSERT_TRUE(ComposeOpenCommand("viewer.exe /open %1 /readonly %1", "a.kv", line));
-    EXPECT_EQ(line, "viewer.exe /open  a.kv");
+    std::wstring line;
+    ASSERT_TRUE(ComposeOpenCommand(L"viewer.exe /open %1 /readonly %1", L"a.kv", line));
+    EXPECT_EQ(line, L"viewer.exe /open  a.kv");
 }
 
 TEST(OpenCommand, WithoutPlaceholderTheArgumentFollowsTheWholeCommand)
 {
-    std::string line;
-    ASSERT_TRUE(ComposeOpenCommand("player.exe /play", "song.kv", line));
-    EXPECT_EQ(line, "player.exe /play song.kv");
+    std::wstring line;
+    ASSERT_TRUE(ComposeOpenCommand(L"player.exe /play", L"song.kv", line));
+    EXPECT_EQ(line, L"player.exe /play song.kv");
 }
 
 TEST(OpenCommand, TooLongIsRefusedNotCut)
 {
-    std::string line = "unchanged";
-    EXPECT_FALSE(ComposeOpenCommand(std::string(259, 'c'), std::string(300, 'u'), line));
-    EXPECT_EQ(line, "unchanged");
-    ASSERT_TRUE(ComposeOpenCommand(std::string(259, 'c'), std::string(259, 'u'), line));  // 519: fits
+    std::wstring line = L"unchanged";
+    EXPECT_FALSE(ComposeOpenCommand(std::wstring(259, L'c'), std::wstring(300, L'u'), line));
+    EXPECT_EQ(line, L"unchanged");
+    ASSERT_TRUE(ComposeOpenCommand(std::wstring(259, L'c'), std::wstring(259, L'u'), line));  // 519: fits
     EXPECT_EQ(line.size(), 519u);
-    EXPECT_FALSE(ComposeOpenCommand(std::string(259, 'c'), std::string(260, 'u'), line));
+    EXPECT_FALSE(ComposeOpenCommand(std::wstring(259, L'c'), std::wstring(260, L'u'), line));
 }
 
-TEST(OpenCommand, PlaceholderSearchStepsOverDoubleByteCharacters)
+TEST(OpenCommand, TextInAnyScriptIsKeptWhole)
 {
-    // Meaningful where the ANSI code page has lead bytes; elsewhere the bytes
-    // are single characters and the cut is the plain one.
-    std::string line;
-    ASSERT_TRUE(ComposeOpenCommand("tool.exe \"%1\"", "\x93\xfa.txt", line));
-    EXPECT_EQ(line, "tool.exe  \x93\xfa.txt");
+    // A name whose ANSI bytes could hold a '%' or '"' in some code page is
+    // only characters here.
+    std::wstring line;
+    ASSERT_TRUE(ComposeOpenCommand(L"\"C:\\\u62A5\u544A\\tool.exe\" \"%1\"", L"\u8868.txt", line));
+    EXPECT_EQ(line, L"\"C:\\\u62A5\u544A\\tool.exe\"  \u8868.txt");
 }
 
 }  // namespace

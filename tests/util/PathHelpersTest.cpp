@@ -7,99 +7,81 @@
 
 namespace {
 
-constexpr UINT kShiftJis = 932;
-constexpr UINT kWestern = 1252;
-// "表" in code page 932: its trail byte is the backslash's code.
-const std::string kHyo = "\x95\x5C";
+// "表": in code page 932 its second byte is the backslash's code.
+const std::wstring kHyo = L"\u8868";
 
 TEST(PathHelpers, FolderPart)
 {
-    EXPECT_EQ(GetFolderPart("file.txt"), "");
-    EXPECT_EQ(GetFolderPart("C:/a/b.txt"), "C:/a");
-    EXPECT_EQ(GetFolderPart("C:\\a/b.txt"), "C:");  // any backslash wins over slashes
-    EXPECT_EQ(GetFolderPart("C:\\Tools\\Kestrava.exe"), "C:\\Tools");
-    EXPECT_EQ(GetFolderPart("C:\\Kestrava.exe"), "C:");
-    EXPECT_EQ(GetFolderPart("C:\\Dir\\"), "C:\\Dir");
-    EXPECT_EQ(GetFolderPart(" C:\\a b \\c "), " C:\\a b ");  // not trimmed
-    EXPECT_EQ(GetFolderPart(""), "");
+    EXPECT_EQ(GetFolderPart(L"file.txt"), L"");
+    EXPECT_EQ(GetFolderPart(L"C:/a/b.txt"), L"C:/a");
+    EXPECT_EQ(GetFolderPart(L"C:\\a/b.txt"), L"C:");  // any backslash wins over slashes
+    EXPECT_EQ(GetFolderPart(L"C:\\Tools\\Kestrava.exe"), L"C:\\Tools");
+    EXPECT_EQ(GetFolderPart(L"C:\\Kestrava.exe"), L"C:");
+    EXPECT_EQ(GetFolderPart(L"C:\\Dir\\"), L"C:\\Dir");
+    EXPECT_EQ(GetFolderPart(L" C:\\a b \\c "), L" C:\\a b ");  // not trimmed
+    EXPECT_EQ(GetFolderPart(L""), L"");
 }
 
 TEST(PathHelpers, StripTrailingSeparator)
 {
-    auto strip = [](std::string path) {
+    auto strip = [](std::wstring path) {
         StripTrailingSeparator(path);
         return path;
     };
-    EXPECT_EQ(strip("C:\\Dir"), "C:\\Dir");
-    EXPECT_EQ(strip("C:\\Dir  "), "C:\\Dir  ");  // untouched, blanks kept
-    EXPECT_EQ(strip("C:\\Dir\\  \t"), "C:\\Dir");
-    EXPECT_EQ(strip("C:\\Dir\\\\"), "C:\\Dir\\");  // only one separator goes
-    EXPECT_EQ(strip("/"), "");
-    EXPECT_EQ(strip("C:/a/"), "C:/a");
-    EXPECT_EQ(strip("C:\\a/"), "C:\\a/");  // a backslash is present, so '/' is no separator
-    EXPECT_EQ(strip(""), "");
-    EXPECT_EQ(strip("   "), "   ");
+    EXPECT_EQ(strip(L"C:\\Dir"), L"C:\\Dir");
+    EXPECT_EQ(strip(L"C:\\Dir  "), L"C:\\Dir  ");  // untouched, blanks kept
+    EXPECT_EQ(strip(L"C:\\Dir\\  \t"), L"C:\\Dir");
+    EXPECT_EQ(strip(L"C:\\Dir\\\\"), L"C:\\Dir\\");  // only one separator goes
+    EXPECT_EQ(strip(L"/"), L"");
+    EXPECT_EQ(strip(L"C:/a/"), L"C:/a");
+    EXPECT_EQ(strip(L"C:\\a/"), L"C:\\a/");  // a backslash is present, so '/' is no separator
+    EXPECT_EQ(strip(L""), L"");
+    EXPECT_EQ(strip(L"   "), L"   ");
 }
 
 TEST(PathHelpers, Extension)
 {
-    EXPECT_EQ(GetExtension("C:\\Tools\\run.bat"), ".bat");
-    EXPECT_EQ(GetExtension("C:\\my.dir\\tool"), ".dir\\tool");
-    EXPECT_EQ(GetExtension("notepad"), "notepad");
-    EXPECT_EQ(GetExtension("readme.txt   "), ".txt");
-    EXPECT_EQ(GetExtension("archive.tar.gz"), ".gz");
-    EXPECT_EQ(GetExtension("  notepad  "), "  notepad");
-    EXPECT_EQ(GetExtension(""), "");
+    EXPECT_EQ(GetExtension(L"C:\\Tools\\run.bat"), L".bat");
+    EXPECT_EQ(GetExtension(L"C:\\my.dir\\tool"), L".dir\\tool");
+    EXPECT_EQ(GetExtension(L"notepad"), L"notepad");
+    EXPECT_EQ(GetExtension(L"readme.txt   "), L".txt");
+    EXPECT_EQ(GetExtension(L"archive.tar.gz"), L".gz");
+    EXPECT_EQ(GetExtension(L"  notepad  "), L"  notepad");
+    EXPECT_EQ(GetExtension(L""), L"");
 }
 
-TEST(PathHelpers, DoubleByteTrailBytesAreNoSeparators)
+TEST(PathHelpers, LettersOfAnyScriptAreNoSeparators)
 {
-    using namespace PathText;
-    ASSERT_TRUE(IsDBCSLeadByteEx(kShiftJis, 0x95)) << "code page 932 is not available";
-    const std::string path = "C:\\" + kHyo + "\\x.txt";  // C:\表\x.txt
-    EXPECT_EQ(GetFolderPart(path, kShiftJis), "C:\\" + kHyo);
-    EXPECT_EQ(GetFolderPart("C:\\a\\" + kHyo, kShiftJis), "C:\\a");
-    EXPECT_EQ(GetFolderPart(kHyo + "/x", kShiftJis), kHyo);  // no real backslash: '/' separates
-    EXPECT_EQ(GetFolderPart(kHyo, kShiftJis), "");
-    EXPECT_EQ(FindLast(kHyo + kHyo, '\\', kShiftJis), npos);
-    // The same bytes in a single-byte code page hold a real backslash.
-    EXPECT_EQ(GetFolderPart(path, kWestern), "C:\\\x95\\");
-    EXPECT_EQ(GetFolderPart(kHyo, kWestern), "\x95");
-
-    std::string folder = "C:\\" + kHyo;  // ends in a trail byte 0x5C
-    StripTrailingSeparator(folder, kShiftJis);
-    EXPECT_EQ(folder, "C:\\" + kHyo);
-    folder = "C:\\" + kHyo + "\\ ";
-    StripTrailingSeparator(folder, kShiftJis);
-    EXPECT_EQ(folder, "C:\\" + kHyo);
-    folder = "C:\\" + kHyo;
-    StripTrailingSeparator(folder, kWestern);
-    EXPECT_EQ(folder, "C:\\\x95");
-
-    EXPECT_EQ(GetExtension("C:\\" + kHyo + ".txt", kShiftJis), ".txt");
-    EXPECT_EQ(GetExtension("C:\\a." + kHyo, kShiftJis), "." + kHyo);
-    // A lead byte cut off at the end of the text counts as one character.
-    EXPECT_EQ(GetFolderPart("C:\\a\\\x95", kShiftJis), "C:\\a");
-    EXPECT_EQ(TrimRight(kHyo + " \t", kShiftJis), kHyo);
+    const std::wstring path = L"C:\\" + kHyo + L"\\x.txt";  // C:\表\x.txt
+    EXPECT_EQ(GetFolderPart(path), L"C:\\" + kHyo);
+    EXPECT_EQ(GetFolderPart(L"C:\\a\\" + kHyo), L"C:\\a");
+    EXPECT_EQ(GetFolderPart(kHyo + L"/x"), kHyo);  // no backslash: '/' separates
+    EXPECT_EQ(GetFolderPart(kHyo), L"");
+    std::wstring folder = L"C:\\" + kHyo + L"\\ ";
+    StripTrailingSeparator(folder);
+    EXPECT_EQ(folder, L"C:\\" + kHyo);
+    EXPECT_EQ(GetExtension(L"C:\\\u62A5\u544A.txt"), L".txt");
+    EXPECT_EQ(GetExtension(L"C:\\a." + kHyo), L"." + kHyo);
+    EXPECT_EQ(PathText::TrimRight(kHyo + L" \t"), kHyo);
 }
 
 TEST(PathHelpers, ProgramFolder)
 {
-    const std::string folder = GetProgramFolder();
+    const std::wstring folder = GetProgramFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_NE(folder.back(), '\\');
-    EXPECT_NE(folder.back(), '/');
-    const std::string self = PathText::ModuleFileName(nullptr);
+    EXPECT_NE(folder.back(), L'\\');
+    EXPECT_NE(folder.back(), L'/');
+    const std::wstring self = PathText::ModuleFileName(nullptr);
     EXPECT_EQ(folder + self.substr(folder.size()), self);
-    EXPECT_EQ(self[folder.size()], '\\');
-    EXPECT_NE(GetFileAttributesA((folder + "\\" + self.substr(folder.size() + 1)).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(self[folder.size()], L'\\');
+    EXPECT_NE(GetFileAttributesW((folder + L"\\" + self.substr(folder.size() + 1)).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Run by ProgramFolder.FromOtherPlaces in a copy of this executable: compares
 // with the folder the parent expects.
 TEST(ProgramFolderChild, MatchesExpectedFolder)
 {
-    const char* expected = std::getenv("KESTRAVA_EXPECTED_FOLDER");
+    const wchar_t* expected = _wgetenv(L"KESTRAVA_EXPECTED_FOLDER");
     if (!expected) {
         GTEST_SKIP() << "only run from ProgramFolder.FromOtherPlaces";
     }
@@ -108,7 +90,7 @@ TEST(ProgramFolderChild, MatchesExpectedFolder)
 
 // Copies this executable to folder (a \\?\ path allowed) and runs the child
 // test there; true when it passed.
-::testing::AssertionResult RunCopyIn(const std::wstring& folder, const std::string& expected)
+::testing::AssertionResult RunCopyIn(const std::wstring& folder, const std::wstring& expected)
 {
     wchar_t self[32768];
     GetModuleFileNameW(nullptr, self, 32768);
@@ -117,14 +99,14 @@ TEST(ProgramFolderChild, MatchesExpectedFolder)
     const std::wstring plain = copy.compare(0, 4, L"\\\\?\\") == 0 ? copy.substr(4) : copy;
     if (!CopyFileW(self, copy.c_str(), FALSE))
         return ::testing::AssertionFailure() << "cannot copy the test executable, error " << GetLastError();
-    SetEnvironmentVariableA("KESTRAVA_EXPECTED_FOLDER", expected.c_str());
+    SetEnvironmentVariableW(L"KESTRAVA_EXPECTED_FOLDER", expected.c_str());
     std::wstring commandLine = L"\"" + plain + L"\" --gtest_filter=ProgramFolderChild.*";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     const BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                         &startup, &process);
-    SetEnvironmentVariableA("KESTRAVA_EXPECTED_FOLDER", nullptr);
+    SetEnvironmentVariableW(L"KESTRAVA_EXPECTED_FOLDER", nullptr);
     DWORD exitCode = 1;
     if (started) {
         WaitForSingleObject(process.hProcess, 60000);
@@ -137,13 +119,22 @@ TEST(ProgramFolderChild, MatchesExpectedFolder)
     if (!started)
         return ::testing::AssertionFailure() << "cannot start the copy, error " << startError;
     if (exitCode != 0)
-        return ::testing::AssertionFailure() << "GetProgramFolder in the copy differs from " << expected;
+        return ::testing::AssertionFailure() << "GetProgramFolder in the copy differs from the expected folder";
     return ::testing::AssertionSuccess();
 }
 
 TEST(ProgramFolder, FromDriveRoot)
 {
-    EXPECT_TRUE(RunCopyIn(L"C:", "C:"));
+    EXPECT_TRUE(RunCopyIn(L"C:", L"C:"));
+}
+
+// A folder named with letters outside the ANSI code page.
+TEST(ProgramFolder, FromAFolderNamedInAnotherScript)
+{
+    const std::wstring folder = L"C:\\Kestrava \u62A5\u544A";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(RunCopyIn(folder, folder));
+    RemoveDirectoryW(folder.c_str());
 }
 
 // Wine starts no program from a path past MAX_PATH, but it loads modules from
@@ -152,11 +143,11 @@ TEST(ProgramFolder, FromDriveRoot)
 TEST(ProgramFolder, ModuleNameLongerThanMaxPath)
 {
     std::wstring folder = L"\\\\?\\C:\\kestrava-long-path-test";
-    std::string expected = "C:\\kestrava-long-path-test";
+    std::wstring expected = L"C:\\kestrava-long-path-test";
     std::vector<std::wstring> created = {folder};
     for (int level = 0; level < 8; ++level) {
         folder += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + level));
-        expected += "\\" + std::string(40, static_cast<char>('a' + level));
+        expected += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + level));
         created.push_back(folder);
     }
     for (const std::wstring& dir : created)
@@ -168,7 +159,7 @@ TEST(ProgramFolder, ModuleNameLongerThanMaxPath)
 
     HMODULE module = LoadLibraryExW(copy.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     const DWORD loadError = GetLastError();
-    std::string name;
+    std::wstring name;
     if (module) {
         name = PathText::ModuleFileName(module);
         FreeLibrary(module);

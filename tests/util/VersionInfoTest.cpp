@@ -5,7 +5,7 @@
 
 namespace {
 
-std::string SelfPath() { return PathText::ModuleFileName(nullptr); }
+std::wstring SelfPath() { return PathText::ModuleFileName(nullptr); }
 
 TEST(VersionInfo, ReadsOwnVersionBlock)
 {
@@ -30,10 +30,10 @@ TEST(VersionInfo, ReadsOwnVersionBlock)
 
 TEST(VersionInfo, FileWithoutVersionResourceLeavesObjectEmpty)
 {
-    char folder[MAX_PATH], file[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    GetTempFileNameA(folder, "kvi", 0, file);
-    HANDLE handle = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    wchar_t folder[MAX_PATH], file[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"kvi", 0, file);
+    HANDLE handle = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     WriteFile(handle, "just some text\r\n", 16, &written, nullptr);
@@ -51,8 +51,8 @@ TEST(VersionInfo, FileWithoutVersionResourceLeavesObjectEmpty)
     EXPECT_FALSE(info.LoadFrom(file));
     EXPECT_EQ(info.Translation(), 0u);
     EXPECT_EQ(info.FileVersionText(), "");
-    EXPECT_FALSE(info.LoadFrom("C:\\no\\such\\file.exe"));
-    DeleteFileA(file);
+    EXPECT_FALSE(info.LoadFrom(L"C:\\no\\such\\file.exe"));
+    DeleteFileW(file);
 }
 
 TEST(VersionInfo, NeverLoadedOrReleased)
