@@ -314,9 +314,13 @@ class Rig:
     def drag(self, x0, y0, x1, y1):
         self.xdotool("mousemove", "--sync", x0, y0)
         self.xdotool("mousedown", 1)
+        # As a hand would: the press is taken before the pointer moves, and the
+        # last move before the release, even on a busy machine.
+        time.sleep(0.2)
         for i in range(1, 11):
             self.xdotool("mousemove", "--sync", x0 + (x1 - x0) * i // 10, y0 + (y1 - y0) * i // 10)
             time.sleep(0.03)
+        time.sleep(0.2)
         self.xdotool("mouseup", 1)
 
     def tray_icon_point(self, slot=0):
