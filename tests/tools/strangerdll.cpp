@@ -3,6 +3,7 @@
 #include <windows.h>
 
 extern "C" __declspec(dllexport) BOOL WINAPI GetOpenFileNameA(void*) { return FALSE; }
+extern "C" __declspec(dllexport) BOOL WINAPI GetOpenFileNameW(void*) { return FALSE; }
 extern "C" __declspec(dllexport) DWORD WINAPI CommDlgExtendedError() { return 0; }
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID)
