@@ -89,21 +89,6 @@ std::string CRegistryKey::CreateErrorMessage(HKEY root, const std::string& first
 
 void CRegistryKey::Close() { m_key.reset(); }
 
-std::string ExpandRegistryText(DWORD type, const std::string& text)
-{
-    if (type != REG_EXPAND_SZ)
-        return text;
-    const DWORD size = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-    if (size == 0)
-        return text;
-    std::string expanded(size, '\0');
-    const DWORD written = ExpandEnvironmentStringsA(text.c_str(), &expanded[0], size);
-    if (written == 0 || written > size)
-        return text;
-    expanded.resize(strnlen(expanded.c_str(), size));
-    return expanded;
-}
-
 std::wstring ExpandRegistryText(DWORD type, const std::wstring& text)
 {
     if (type != REG_EXPAND_SZ)
@@ -149,27 +134,11 @@ std::wstring CRegistryKey::ReadTypedString(const std::wstring& name, const std::
 
 std::string CRegistryKey::ReadString(const std::string& name, const std::string& defaultValue) const
 {
-    DWORD type = REG_NONE;
-    return ReadTypedString(name, defaultValue, type);
-}
-
-std::string CRegistryKey::ReadExpandedString(const std::string& name, const std::string& defaultValue) const
-{
-    DWORD type = REG_NONE;
-    const std::string text = ReadTypedString(name, defaultValue, type);
-    return ExpandRegistryText(type, text);
-}
-
-std::string CRegistryKey::ReadTypedString(const std::string& name, const std::string& defaultValue, DWORD& type) const
-{
     char buffer[kStringBufferSize];
     DWORD size = sizeof buffer;
-    type = REG_NONE;
-    if (!m_key || RegQueryValueExA(m_key.get(), name.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
-        type = REG_NONE;
+    if (!m_key || RegQueryValueExA(m_key.get(), name.c_str(), nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
         return defaultValue;
-    }
     // A value stored without its terminating zero must not be read past its end.
     return std::string(buffer, strnlen(buffer, size < sizeof buffer ? size : sizeof buffer));
 }

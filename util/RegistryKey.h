@@ -25,9 +25,8 @@ public:
 
     // Readers give the default on any failure (missing value, too large, no key).
     std::string ReadString(const std::string& name, const std::string& defaultValue) const;
-    // The same, with the %VARIABLE% references of a REG_EXPAND_SZ value expanded.
-    std::string ReadExpandedString(const std::string& name, const std::string& defaultValue) const;
-    // The same two for values in any script (kStringBufferSize characters).
+    // The same for values in any script (kStringBufferSize characters), and with the
+    // %VARIABLE% references of a REG_EXPAND_SZ value expanded.
     std::wstring ReadString(const std::wstring& name, const std::wstring& defaultValue) const;
     std::wstring ReadExpandedString(const std::wstring& name, const std::wstring& defaultValue) const;
     int ReadInt(const std::string& name, int defaultValue) const;
@@ -58,7 +57,6 @@ public:
     static constexpr DWORD kStringBufferSize = 200;
 
 private:
-    std::string ReadTypedString(const std::string& name, const std::string& defaultValue, DWORD& type) const;
     std::wstring ReadTypedString(const std::wstring& name, const std::wstring& defaultValue, DWORD& type) const;
 
     fw::RegKey m_key;
@@ -66,5 +64,4 @@ private:
 
 // A registry text as it is meant: a REG_EXPAND_SZ value with its %VARIABLE%
 // references expanded (unchanged if that fails), any other type as stored.
-std::string ExpandRegistryText(DWORD type, const std::string& text);
 std::wstring ExpandRegistryText(DWORD type, const std::wstring& text);
