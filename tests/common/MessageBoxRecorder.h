@@ -5,26 +5,17 @@
 #include <string>
 #include <vector>
 #include "framework/Application.h"
+#include "tests/common/Utf8.h"
 
 class CMessageBoxRecorder : public fw::CApplication {
 public:
     CMessageBoxRecorder() : fw::CApplication(GetModuleHandleA(nullptr)) {}
     int MessageBox(const std::wstring& text, UINT type, HWND owner) override
     {
-        texts.push_back(Utf8(text));
+        texts.push_back(Utf8(text));  // so that tests compare with plain literals
         types.push_back(type);
         owners.push_back(owner);
         return IDOK;
-    }
-
-    // As UTF-8, so that tests compare with plain literals.
-    static std::string Utf8(const std::wstring& text)
-    {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-        std::string utf8(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
-        utf8.resize(utf8.size() - 1);
-        return utf8;
     }
 
     std::vector<std::string> texts;

@@ -5,19 +5,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-
-namespace {
-
-std::string Utf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);
-    return utf8;
-}
-
-}  // namespace
+#include "tests/common/Utf8.h"
 
 // The runtime's own argument parsing, as the narrow recorder had it.
 int wmain(int argc, wchar_t** argv)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "tests/common/Utf8.h"
 
 namespace {
 
@@ -26,15 +27,6 @@ std::string Escape(const std::string& text)
         else out += c;
     }
     return out;
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);
-    return utf8;
 }
 
 // WM_GETTEXT is marshalled across processes, so edits give their contents
