@@ -1,8 +1,15 @@
 #!/usr/bin/env python3
-"""The release as a user gets it: the zip unpacked into a fresh folder of a
-fresh Wine prefix runs, shows its icon and launches a hot key."""
+"""What users download, each in a fresh Wine prefix: the zip unpacked into a
+fresh folder runs, shows its icon and launches a hot key; the setup installs
+silently and starts Kestrava at sign-in, upgrades while it runs (refused while
+its editor is open), uninstalls silently keeping the hot keys, and installs
+without sign-in start."""
+import os
+import shutil
+import signal
 import subprocess
 import sys
+import time
 import zipfile
 from pathlib import Path
 
@@ -10,20 +17,35 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import DesktopTest, main, wait_until  # noqa: E402
 from kestrava import KestravaTest  # noqa: E402
 from rig import Rig, create_prefix, start_desktop  # noqa: E402
-import shutil  # noqa: E402
+import datafile  # noqa: E402
+
+CURRENT = r"HKCU\Software\Microsoft\Windows\CurrentVersion"
+RUN_KEY = CURRENT + r"\Run"
+APPROVED_KEY = CURRENT + r"\Explorer\StartupApproved\Run"
+APPS_KEY = CURRENT + r"\Uninstall\Kestrava"
+EDITOR_TITLE = "Kestrava - Edit Keys"
 
 
-class ReleaseTest(KestravaTest):
-    def setUp(self):
+class FreshPrefixTest(KestravaTest):
+    def setUp(self, desktop, cleanups=()):
+        """A prefix and desktop of the test's own; cleanups are Wine commands run when it ends."""
         DesktopTest.setUp(self)
         self.prefix = self.scratch / "prefix"
         env = dict(self.rig.env, WINEPREFIX=str(self.prefix))
-        create_prefix(env, "release")
+        create_prefix(env, desktop)
         self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env,
                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for command in cleanups:
+            self.addCleanup(subprocess.run, ["wine", *command], env=env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         start_desktop(env, self.scratch / "desktop.txt")
-        self.rig = Rig(prefix=self.prefix, desktop="release")
+        self.rig = Rig(prefix=self.prefix, desktop=desktop)
+        self.probe_log = self.scratch / "probe.log"
 
+
+class ReleaseTest(FreshPrefixTest):
+    def setUp(self):
+        super().setUp("release")
         releases = sorted((self.rig.bin / "release").glob("Kestrava-*.zip"))
         self.assertTrue(releases, "no release zip was built")
         with zipfile.ZipFile(releases[-1]) as archive:
@@ -33,7 +55,6 @@ class ReleaseTest(KestravaTest):
         self.folder = self.scratch / "unpacked" / "Kestrava"
         shutil.copy(self.rig.bin / "bin" / "recorder.exe", self.folder)
         self.empty_tray = self.rig.tray_pixels("release-tray-empty")
-        self.probe_log = self.scratch / "probe.log"
 
     def test_unpacked_release_runs_and_launches_a_hot_key(self):
         readme = (self.folder / "README.txt").read_bytes()
@@ -45,6 +66,155 @@ class ReleaseTest(KestravaTest):
         self.assertTrue(wait_until(self.recorded, 15), self.boxes())
         self.assertEqual(self.recorded()[0][2:], ["from", "the", "release"])
         self.assertIsNone(kestrava.poll())
+
+
+class InstallerTest(FreshPrefixTest):
+    def setUp(self):
+        # A later wineboot in this prefix would start Kestrava: the value goes whatever happens.
+        super().setUp("installer", cleanups=[["reg", "delete", RUN_KEY, "/v", "Kestrava", "/f"]])
+        # The shortcut must not reach the host's own menus.
+        self.rig.env["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
+
+        self.setup = self.rig.bin / "release" / "Kestrava-1.0.0.1-setup.exe"
+        self.assertTrue(self.setup.is_file(), "no setup was built")
+        user = next(d for d in (self.prefix / "drive_c" / "users").iterdir() if d.name != "Public")
+        self.app = user / "AppData" / "Local" / "Programs" / "Kestrava"
+        self.app_win = rf"C:\users\{user.name}\AppData\Local\Programs\Kestrava"
+        self.shortcut = user / "AppData" / "Roaming" / "Microsoft" / "Windows" / "Start Menu" / "Programs" / "Kestrava.lnk"
+        # The recorder and its log live outside the installed folder.
+        self.folder = self.scratch / "tools"
+        self.folder.mkdir()
+        shutil.copy(self.rig.bin / "bin" / "recorder.exe", self.folder)
+
+    def values(self, key):
+        """The values of a registry key as {name: data}; {} if there is no such key."""
+        result = self.rig.run("reg", "query", key, check=False)
+        pairs = (line.split(None, 2) for line in result.stdout.splitlines() if line.startswith("    "))
+        return {p[0]: p[2] if len(p) > 2 else "" for p in pairs}
+
+    def run_setup(self, *args):
+        return self.rig.run(self.setup, "/S", *args, check=False).returncode
+
+    def files(self):
+        return sorted(p.name for p in self.app.iterdir())
+
+    def assert_current_binaries(self):
+        for name in ("Kestrava.exe", "Kestrahk.dll"):
+            self.assertEqual((self.app / name).read_bytes(), (self.rig.bin / "bin" / name).read_bytes(), name)
+
+    def running(self):
+        return int(self.rig.wintool("find", "CQuindleTaskBarApplet", "Kestrava") or "0", 16) != 0
+
+    def start_at_sign_in(self, command):
+        """Starts the Run value's command as the shell does: a quoted program path."""
+        self.assertTrue(command.startswith('"') and command.endswith('"'), command)
+        kestrava = self.rig.start(command[1:-1])
+        self.assertTrue(wait_until(self.running, 20), "Kestrava did not start")
+        return kestrava
+
+    def start_typing_program(self):
+        """The key probe, after it has taken keys: the hook library is mapped in it."""
+        self.probe_log.unlink(missing_ok=True)
+        probe = self.rig.start(self.rig.bin / "bin" / "keyprobe.exe", self.rig.winpath(self.probe_log))
+        self.assertTrue(wait_until(lambda: "ready" in self.read(self.probe_log), 20), "key probe did not start")
+        self.assertTrue(wait_until(lambda: "Key Probe" in self.rig.wintool("foreground"), 10), "probe not in front")
+        self.rig.type_text("abc")
+        self.settle()
+        return probe
+
+    def launches(self, count):
+        self.rig.keys("super+w")
+        self.assertTrue(wait_until(lambda: len(self.recorded()) == count, 15), self.boxes())
+
+    def test_install_start_at_sign_in_upgrade_while_running_uninstall_keeping_hot_keys(self):
+        # A silent install: files, shortcut, start at sign-in and the Apps entry.
+        self.assertEqual(self.run_setup(), 0)
+        self.assertEqual(self.files(), ["Kestrahk.dll", "Kestrava.exe", "Uninstall.exe"])
+        self.assert_current_binaries()
+        self.assertTrue(self.shortcut.is_file())
+        command = self.values(RUN_KEY).get("Kestrava")
+        self.assertEqual(command, rf'"{self.app_win}\Kestrava.exe"')
+        apps = self.values(APPS_KEY)
+        self.assertEqual({k: apps.get(k) for k in ("DisplayName", "DisplayVersion", "Publisher", "DisplayIcon",
+                                                   "UninstallString")},
+                         {"DisplayName": "Kestrava", "DisplayVersion": "1.0.0.1",
+                          "Publisher": "The Kestrava developers", "DisplayIcon": rf"{self.app_win}\Kestrava.exe,0",
+                          "UninstallString": rf'"{self.app_win}\Uninstall.exe"'})
+        self.assertGreater(int(apps["EstimatedSize"], 16), 100)  # KB
+        self.assertFalse(self.running(), "a silent install starts Kestrava only when asked")
+
+        # Files an older version left: the upgrade must replace them.
+        for name in ("Kestrava.exe", "Kestrahk.dll"):
+            with open(self.app / name, "ab") as f:
+                f.write(b"older")
+        datafile.write_table(self.app / "Kestrava.dat", {"W": (self.recorder, "installed", "")})
+        hot_keys = (self.app / "Kestrava.dat").read_bytes()
+
+        # Sign-in, then keys typed into another program.
+        old = self.start_at_sign_in(command)
+        probe = self.start_typing_program()
+        self.launches(1)
+        self.assertEqual(self.recorded()[0][2:], ["installed"])
+
+        # A copy that does not end within 10 s stops the upgrade; it ends once it can.
+        os.kill(old.pid, signal.SIGSTOP)
+        started = time.monotonic()
+        try:
+            self.assertEqual(self.run_setup(), 2)
+        finally:
+            os.kill(old.pid, signal.SIGCONT)
+        self.assertGreaterEqual(time.monotonic() - started, 10)
+        self.assertTrue((self.app / "Kestrava.exe").read_bytes().endswith(b"older"))
+        self.assertEqual(old.wait(15), 0)
+        old = self.start_at_sign_in(command)
+
+        # An open editor is not closed under the user: a silent upgrade fails and changes nothing.
+        x, y = self.rig.tray_icon_point(0)
+        self.rig.click(x, y, repeat=2)
+        editor = self.rig.find_window("#32770", EDITOR_TITLE)
+        self.assertNotEqual(editor, 0, "the editor did not open")
+        self.assertEqual(self.run_setup(), 2)
+        self.assertIsNone(old.poll())
+        self.assertTrue((self.app / "Kestrava.exe").read_bytes().endswith(b"older"))
+        self.rig.wintool("command", f"{editor:x}", 2)  # Close
+        self.assertTrue(wait_until(lambda: self.rig.wintool("find", "#32770", EDITOR_TITLE) == "00000000", 10))
+
+        # The upgrade stops the running copy, sets the mapped library aside, keeps the hot keys.
+        self.assertEqual(self.run_setup("/RUN"), 0)
+        self.assertEqual(old.wait(15), 0)
+        self.assert_current_binaries()
+        self.assertIn("Kestrahk.dll.old", self.files())
+        self.assertEqual((self.app / "Kestrava.dat").read_bytes(), hot_keys)
+        self.assertTrue(wait_until(self.running, 20), "Kestrava did not run again")
+
+        # Setup run again (to change the sign-in choice, say) keeps an unchanged
+        # library, and so the hot keys of programs that have it mapped.
+        self.rig.stop(probe)  # lets the set-aside library go
+        probe = self.start_typing_program()
+        self.assertEqual(self.run_setup("/RUN"), 0)
+        self.assertEqual(self.files(), ["Kestrahk.dll", "Kestrava.dat", "Kestrava.exe", "Uninstall.exe"])
+        self.assertTrue(wait_until(self.running, 20), "Kestrava did not run again")
+        self.launches(2)
+
+        # A silent uninstall (run in place so that this waits) keeps only the hot keys.
+        self.rig.stop(probe)
+        (self.app / "kst1F.tmp").write_bytes(b"interrupted save")
+        self.rig.run("reg", "add", APPROVED_KEY, "/v", "Kestrava", "/t", "REG_BINARY", "/d", "03" + "00" * 11, "/f")
+        self.assertEqual(self.rig.run(self.app / "Uninstall.exe", "/S", f"_?={self.app_win}", check=False).returncode, 0)
+        self.assertFalse(self.running())
+        self.assertEqual(self.files(), ["Kestrava.dat", "Uninstall.exe"])  # _?= keeps the uninstaller
+        self.assertEqual((self.app / "Kestrava.dat").read_bytes(), hot_keys)
+        self.assertFalse(self.shortcut.exists())
+        self.assertNotIn("Kestrava", self.values(RUN_KEY))
+        self.assertNotIn("Kestrava", self.values(APPROVED_KEY))
+        self.assertEqual(self.values(APPS_KEY), {})
+
+        # Without start at sign-in: no Run value, and the hot keys are still there.
+        self.assertEqual(self.run_setup("/SIGNIN=0"), 0)
+        self.assertNotIn("Kestrava", self.values(RUN_KEY))
+        self.assertEqual(self.values(APPS_KEY).get("DisplayName"), "Kestrava")
+        self.assertEqual((self.app / "Kestrava.dat").read_bytes(), hot_keys)
+
 
 
 if __name__ == "__main__":
