@@ -2,7 +2,7 @@
 """Kestrava's benchmarks against baselines of our own, on one Wine desktop.
 
 Usage: bench/run.py [BUILD_DIR] [--runs N]
-BUILD_DIR is a configured Windows build tree (default build/windows); the
+BUILD_DIR is a configured Windows build tree (default build/x86); the
 `bench` target is built in it, a rig of its own is set up in BUILD_DIR/bench-rig
 and removed at the end, every figure is measured N times (default 7), and one
 table is printed: medians, the baseline's median, the ratio, the spread
@@ -420,14 +420,18 @@ class Bench:
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("build", nargs="?", default=str(SOURCE / "build" / "windows"))
+    parser.add_argument("build", nargs="?", default=str(SOURCE / "build" / "x86"))
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--only", default="footprint,startup,hotkey,keystroke,datafile")
     args = parser.parse_args()
     build = Path(args.build).resolve()
     subprocess.run(["cmake", "--build", str(build), "--target", "bench", "-j2"], check=True,
                    stdout=subprocess.DEVNULL)
-    os.environ.update(KESTRAVA_RIG=str(build / "bench-rig"), KESTRAVA_BIN=str(build), KESTRAVA_SOURCE=str(SOURCE))
+    compiler = next((line for line in (build / "CMakeCache.txt").read_text().splitlines()
+                     if line.startswith("CMAKE_CXX_COMPILER:")), "")
+    arch = "x64" if "x86_64" in compiler else "x86"
+    os.environ.update(KESTRAVA_RIG=str(build / "bench-rig"), KESTRAVA_BIN=str(build), KESTRAVA_SOURCE=str(SOURCE),
+                      KESTRAVA_ARCH=arch)
     import rig as rigmodule
     rigmodule.setup()
     try:
@@ -435,6 +439,7 @@ def main():
         cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo") if line.startswith("model name")),
                    "?")
         print(f"machine: {os.cpu_count()} CPUs, {cpu}; {args.runs} runs per figure")
+        print(f"build: {arch} ({build}), in a {'64' if arch == 'x64' else '32'}-bit Wine prefix")
         for part in args.only.split(","):
             print(f"measuring {part} ...", flush=True)
             getattr(bench, part)()

@@ -1,6 +1,14 @@
 #!/usr/bin/env bash
 # Builds the benchmark programs in a Windows build tree, runs every figure
 # several times on a Wine desktop of its own and prints the table.
-# Usage: bench/run.sh [BUILD_DIR] [--runs N]   (BUILD_DIR default: build/windows)
+# Usage: bench/run.sh [BUILD_DIR] [--runs N]
+# BUILD_DIR defaults to the build this machine runs (scripts/arch.sh), built first.
 set -euo pipefail
-exec python3 "$(dirname "$0")/run.py" "$@"
+cd "$(dirname "$0")/.."
+if [ $# -eq 0 ] || [[ "$1" == --* ]]; then
+    . scripts/arch.sh
+    kestrava_pick_arch
+    cmake --preset "$ARCH" >/dev/null
+    set -- "build/$ARCH" "$@"
+fi
+exec python3 bench/run.py "$@"

@@ -12,13 +12,30 @@ if(WIN32)
     add_link_options(-Wl,--gc-sections)
     add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
 
+    # 32-bit stdcall names carry their argument bytes (Name@12); 64-bit Windows
+    # has one calling convention and plain names. Module definitions are kept
+    # in the 32-bit form; `out` names the one for this build.
+    function(kestrava_module_definition def out)
+        if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+            get_filename_component(name ${def} NAME)
+            file(READ ${def} text)
+            string(REGEX REPLACE "@[0-9]+" "" text "${text}")
+            set(plain ${CMAKE_BINARY_DIR}/def/${name})
+            file(CONFIGURE OUTPUT ${plain} CONTENT "${text}" @ONLY)
+            set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+            set(${out} ${plain} PARENT_SCOPE)
+        else()
+            set(${out} ${def} PARENT_SCOPE)
+        endif()
+    endfunction()
+
     # Import libraries that load a DLL at its first call instead of at start:
     # the editor's DLLs cost a program that mostly waits in the tray 1.7 MB.
     # Their functions must be called through the library's stubs, not through
     # the import slots that a dllimport declaration reads directly.
     add_compile_definitions(WINCOMMCTRLAPI= WINCOMMDLGAPI=)
     function(kestrava_delay_load_library name)
-        set(def ${CMAKE_SOURCE_DIR}/cmake/delayload/${name}.def)
+        kestrava_module_definition(${CMAKE_SOURCE_DIR}/cmake/delayload/${name}.def def)
         set(lib ${CMAKE_BINARY_DIR}/delayload/lib${name}_delay.a)
         add_custom_command(OUTPUT ${lib}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delayload
@@ -32,6 +49,13 @@ if(WIN32)
     foreach(dll comctl32 comdlg32 version)
         kestrava_delay_load_library(${dll})
     endforeach()
+
+    # Which Windows the tree builds for: the rig runs its programs in a prefix of that bitness.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(KESTRAVA_ARCH x64)
+    else()
+        set(KESTRAVA_ARCH x86)
+    endif()
 
     find_program(KESTRAVA_PYTHON NAMES python3 HINTS /usr/bin REQUIRED)
     set(KESTRAVA_RIG_DIR "${CMAKE_BINARY_DIR}/rig" CACHE PATH "Wine prefix, X display and logs of the test rig")
@@ -59,7 +83,8 @@ if(WIN32)
         add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/test-results/${name}.xml)
         set_tests_properties(${name} PROPERTIES
             FIXTURES_REQUIRED rig
-            ENVIRONMENT "KESTRAVA_RIG=${KESTRAVA_RIG_DIR}"
+            ENVIRONMENT "KESTRAVA_RIG=${KESTRAVA_RIG_DIR};KESTRAVA_ARCH=${KESTRAVA_ARCH}"
+            LABELS unit
             TIMEOUT 300)
     endfunction()
 endif()

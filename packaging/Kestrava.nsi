@@ -1,6 +1,9 @@
 ; Kestrava's per-user setup: no administrator rights, only the user's own
-; folder and HKCU are written. Built by the `release` target:
-;   makensis -DVERSION=1.0.0.1 -DBIN_DIR=... -DICON=... -DOUTFILE=... Kestrava.nsi
+; folder and HKCU are written. Built by the `release` target of each build:
+;   makensis -DVERSION=1.0.0.1 -DARCH=x86|x64 -DBIN_DIR=... -DICON=... -DOUTFILE=... Kestrava.nsi
+; Both setups install into the same folder and write the same values, so each
+; upgrades an install of the other in place. HKCU is one for both registry
+; views: no SetRegView.
 ;
 ; Command line (besides NSIS's own /S and /D=FOLDER):
 ;   /SIGNIN=0   do not start Kestrava at sign-in (default: /SIGNIN=1); also
@@ -11,7 +14,12 @@
 ; be ended (its hot key editor is open, or it did not end in 10 s), or its
 ; files could not be replaced.
 
+!if ${ARCH} == x64
+; A 64-bit setup is the only kind that runs where no 32-bit program can.
+Target amd64-unicode
+!else
 Unicode true
+!endif
 ; A program named "setup" is otherwise elevated by Windows, possibly as another account.
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -20,6 +28,7 @@ SetCompressor /SOLID lzma
 !include nsDialogs.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include x64.nsh
 
 !define PRODUCT "Kestrava"
 !define PUBLISHER "The Kestrava developers"
@@ -46,7 +55,7 @@ VIAddVersionKey /LANG=1033 "FileDescription" "Kestrava Setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
-VIAddVersionKey /LANG=1033 "OriginalFilename" "Kestrava-${VERSION}-setup.exe"
+VIAddVersionKey /LANG=1033 "OriginalFilename" "Kestrava-${VERSION}-${ARCH}-setup.exe"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -180,6 +189,16 @@ FunctionEnd
 !insertmacro DEFINE_STOP_KESTRAVA "un."
 
 Function .onInit
+!if ${ARCH} == x86
+    ; Windows runs a 32-bit hook library for 64-bit programs back in
+    ; Kestrava's own process, one round trip per keystroke.
+    ${If} ${RunningX64}
+        MessageBox MB_YESNO|MB_ICONINFORMATION "This setup installs the 32-bit Kestrava. Your Windows is 64-bit: Kestrava-${VERSION}-x64-setup.exe installs the 64-bit Kestrava, whose hook works directly in the 64-bit programs you type into.$\r$\n$\r$\nInstall the 32-bit Kestrava anyway?" /SD IDYES IDYES install_x86
+        SetErrorLevel 1
+        Quit
+    install_x86:
+    ${EndIf}
+!endif
     StrCpy $SignIn 1
     StrCpy $RunAtEnd 0
     ${GetParameters} $R0

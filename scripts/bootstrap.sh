@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs what building and testing Kestrava needs on a fresh Debian 12 machine.
 # Idempotent: a machine that has everything is left alone. Debian's archive only.
+# Both toolchains and both Wine loaders are installed on every machine, also
+# where 32-bit Linux programs cannot run: wine32 then installs but cannot start.
 set -euo pipefail
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 for p in cmake make g++ gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-         mingw-w64-i686-dev xvfb xdotool imagemagick googletest clang libclang-rt-14-dev \
+         mingw-w64-i686-dev gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+         mingw-w64-x86-64-dev wine64 xvfb xdotool imagemagick googletest clang libclang-rt-14-dev \
          python3 nsis; do
   have_pkg "$p" || need+=("$p")
 done

@@ -3,20 +3,28 @@
 # virtual desktop window with a taskbar, so that its tray icon can be seen
 # and clicked. Without a display it starts a private Xvfb and saves a
 # screenshot instead. Ctrl-C ends it.
+#
+# It runs the 32-bit build where 32-bit Linux programs run, else the 64-bit
+# one; KESTRAVA_ARCH=x86|x64 forces a build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+fail() { echo "run.sh: $*" >&2; exit 1; }
+
 bash scripts/bootstrap.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target Kestrava
+. scripts/arch.sh
+kestrava_pick_arch || exit 1
+cmake --preset "$ARCH" >/dev/null || fail "configuring the $ARCH build failed (see above)"
+cmake --build --preset "$ARCH" --target Kestrava || fail "the $ARCH build failed (see above)"
 
 # A folder of the user's own: the data file lives beside the program.
-app="$PWD/build/run/Kestrava"
+run="$PWD/build/run/$ARCH"
+app="$run/Kestrava"
 mkdir -p "$app"
-cp build/windows/bin/Kestrava.exe build/windows/bin/Kestrahk.dll "$app/"
+cp "build/$ARCH/bin/Kestrava.exe" "build/$ARCH/bin/Kestrahk.dll" "$app/"
 
-export WINEPREFIX="${KESTRAVA_WINEPREFIX:-$PWD/build/run/prefix}" WINEARCH=win32 WINEDEBUG=-all \
-       WINEDLLOVERRIDES="mscoree,mshtml="
+kestrava_wine_env
+export WINEPREFIX="${KESTRAVA_WINEPREFIX:-$run/prefix}"
 
 xvfb_pid=""
 cleanup() {
@@ -37,12 +45,15 @@ fi
 
 if [ ! -d "$WINEPREFIX" ]; then
     echo "Creating the Wine prefix $WINEPREFIX (about 10 s)..."
-    wineboot -i >/dev/null 2>&1
+    if ! wineboot -i >"$run/wineboot.log" 2>&1; then
+        rm -rf "$WINEPREFIX"
+        fail "creating the Wine prefix failed: $(grep -v '^$' "$run/wineboot.log" | tail -n 1) (all of it: $run/wineboot.log)"
+    fi
 fi
 # The virtual desktop shows a taskbar, and with it the tray.
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Kestrava' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
 
-echo "Starting Kestrava from $app (press Win + a letter; right-click the tray icon for the menu)."
+echo "Starting the $ARCH build of Kestrava from $app (press Win + a letter; right-click the tray icon for the menu)."
 wine explorer /desktop=Kestrava,1024x768 "$app/Kestrava.exe" >/dev/null 2>&1 &
 
 if [ "$headless" = 1 ]; then

@@ -1,28 +1,49 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything, and runs every test headless:
+# Installs what is missing, builds everything and runs every test headless:
 # the Windows binaries and their tests under Wine on a private Xvfb display,
 # the store's host tests, and a short fuzzing run. Ends with a pass/fail summary.
+#
+# Both Windows builds are built. The whole suite runs on the one this machine
+# can run (the 32-bit one where 32-bit Linux programs run, else the 64-bit
+# one; KESTRAVA_ARCH=x86|x64 forces it). Where both run, the other build's
+# unit tests and the setups over each other run too; elsewhere the other
+# build is checked as files only.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 started=$(date +%s)
 
 bash scripts/bootstrap.sh || exit 1
+. scripts/arch.sh
+kestrava_pick_arch || exit 1
 
 step() { echo; echo "== $*"; }
+fail() { echo "test.sh: $*" >&2; exit 1; }
 
-step "build: Windows binaries (mingw-w64, i686)"
-cmake --preset windows >/dev/null || exit 1
-cmake --build --preset windows || exit 1
+for build in "$ARCH" "$OTHER"; do
+    step "build: Windows binaries ($build, mingw-w64)"
+    cmake --preset "$build" >/dev/null || fail "configuring the $build build failed (see above)"
+    cmake --build --preset "$build" || fail "the $build build failed (see above)"
+done
 
 step "build: host tests and fuzzer (clang)"
-cmake --preset native >/dev/null || exit 1
-cmake --build --preset native || exit 1
+cmake --preset native >/dev/null || fail "configuring the host build failed (see above)"
+cmake --build --preset native || fail "the host build failed (see above)"
 
-rm -rf build/windows/test-results build/native/test-results
+rm -rf build/x86/test-results build/x64/test-results build/native/test-results
 failed=0
 
-step "tests under Wine"
-ctest --preset windows --output-junit "$PWD/build/windows/test-results/ctest.xml" || failed=1
+step "tests of the $ARCH build under Wine"
+ctest --preset "$ARCH" --output-junit "$PWD/build/$ARCH/test-results/ctest.xml" || failed=1
+
+if [ "$BOTH" = 1 ]; then
+    step "the $OTHER build: unit tests, the setups over each other, the files"
+    ctest --preset "$OTHER" -L 'unit|cross|static' --output-junit "$PWD/build/$OTHER/test-results/ctest.xml" || failed=1
+    other_line="$OTHER: built, unit tests and setups run (the end-to-end suite runs once, on $ARCH)"
+else
+    step "the $OTHER build: its files ($NO_X86)"
+    ctest --preset "$OTHER" -L static --output-junit "$PWD/build/$OTHER/test-results/ctest.xml" || failed=1
+    other_line="$OTHER: built and checked, not run ($NO_X86)"
+fi
 
 step "host tests"
 ctest --preset native --output-junit "$PWD/build/native/test-results/ctest.xml" || failed=1
@@ -37,5 +58,7 @@ else
 fi
 
 step "summary ($(( $(date +%s) - started )) s)"
-python3 scripts/summary.py build/windows/test-results build/native/test-results || failed=1
+if [ "$ARCH" = x64 ]; then loader="Wine's 64-bit loader"; else loader="Wine's 32-bit loader"; fi
+echo "tested: $ARCH under $loader; $other_line"
+python3 scripts/summary.py "build/$ARCH/test-results" "build/$OTHER/test-results" build/native/test-results || failed=1
 exit $failed

@@ -16,7 +16,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import DesktopTest, main, wait_until  # noqa: E402
 from kestrava import KestravaTest  # noqa: E402
-from rig import Rig, create_prefix, start_desktop  # noqa: E402
+from rig import Rig, arch, create_prefix, start_desktop  # noqa: E402
 import datafile  # noqa: E402
 
 CURRENT = r"HKCU\Software\Microsoft\Windows\CurrentVersion"
@@ -46,9 +46,9 @@ class FreshPrefixTest(KestravaTest):
 class ReleaseTest(FreshPrefixTest):
     def setUp(self):
         super().setUp("release")
-        releases = sorted((self.rig.bin / "release").glob("Kestrava-*.zip"))
-        self.assertTrue(releases, "no release zip was built")
-        with zipfile.ZipFile(releases[-1]) as archive:
+        release = self.rig.bin / "release" / f"Kestrava-1.0.0.1-{arch()}.zip"
+        self.assertTrue(release.is_file(), "no release zip was built")
+        with zipfile.ZipFile(release) as archive:
             names = sorted(archive.namelist())
             archive.extractall(self.scratch / "unpacked")
         self.assertEqual(names, ["Kestrava/", "Kestrava/Kestrahk.dll", "Kestrava/Kestrava.exe", "Kestrava/README.txt"])
@@ -68,14 +68,20 @@ class ReleaseTest(FreshPrefixTest):
         self.assertIsNone(kestrava.poll())
 
 
-class InstallerTest(FreshPrefixTest):
+def setup_of(build, build_arch):
+    return build / "release" / f"Kestrava-1.0.0.1-{build_arch}-setup.exe"
+
+
+class SetupTest(FreshPrefixTest):
+    """A fresh prefix, the setup of the build under test, and what it installs."""
+
     def setUp(self):
         # A later wineboot in this prefix would start Kestrava: the value goes whatever happens.
         super().setUp("installer", cleanups=[["reg", "delete", RUN_KEY, "/v", "Kestrava", "/f"]])
         # The shortcut must not reach the host's own menus.
         self.rig.env["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
 
-        self.setup = self.rig.bin / "release" / "Kestrava-1.0.0.1-setup.exe"
+        self.setup = setup_of(self.rig.bin, arch())
         self.assertTrue(self.setup.is_file(), "no setup was built")
         user = next(d for d in (self.prefix / "drive_c" / "users").iterdir() if d.name != "Public")
         self.app = user / "AppData" / "Local" / "Programs" / "Kestrava"
@@ -92,15 +98,15 @@ class InstallerTest(FreshPrefixTest):
         pairs = (line.split(None, 2) for line in result.stdout.splitlines() if line.startswith("    "))
         return {p[0]: p[2] if len(p) > 2 else "" for p in pairs}
 
-    def run_setup(self, *args):
-        return self.rig.run(self.setup, "/S", *args, check=False).returncode
+    def run_setup(self, *args, setup=None):
+        return self.rig.run(setup or self.setup, "/S", *args, check=False).returncode
 
     def files(self):
         return sorted(p.name for p in self.app.iterdir())
 
-    def assert_current_binaries(self):
+    def assert_current_binaries(self, build=None):
         for name in ("Kestrava.exe", "Kestrahk.dll"):
-            self.assertEqual((self.app / name).read_bytes(), (self.rig.bin / "bin" / name).read_bytes(), name)
+            self.assertEqual((self.app / name).read_bytes(), ((build or self.rig.bin) / "bin" / name).read_bytes(), name)
 
     def running(self):
         return int(self.rig.wintool("find", "CQuindleTaskBarApplet", "Kestrava") or "0", 16) != 0
@@ -126,6 +132,8 @@ class InstallerTest(FreshPrefixTest):
         self.rig.keys("super+w")
         self.assertTrue(wait_until(lambda: len(self.recorded()) == count, 15), self.boxes())
 
+
+class InstallerTest(SetupTest):
     def test_install_start_at_sign_in_upgrade_while_running_uninstall_keeping_hot_keys(self):
         # A silent install: files, shortcut, start at sign-in and the Apps entry.
         self.assertEqual(self.run_setup(), 0)

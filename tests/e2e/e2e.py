@@ -32,9 +32,13 @@ class DesktopTest(unittest.TestCase):
 
 
 def main():
-    """Runs the module's tests and records the counts for the run's summary."""
+    """Runs the module's tests, or those named on the command line (Class or
+    Class.test_name), and records the counts for the run's summary."""
     module = sys.modules["__main__"]
-    suite = unittest.defaultTestLoader.loadTestsFromModule(module)
+    if len(sys.argv) > 1:
+        suite = unittest.defaultTestLoader.loadTestsFromNames(sys.argv[1:], module)
+    else:
+        suite = unittest.defaultTestLoader.loadTestsFromModule(module)
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     failed = len(result.failures) + len(result.errors)
     passed = result.testsRun - failed - len(result.skipped)

@@ -7,7 +7,9 @@ Command line: `rig.py setup` creates the prefix and starts the display,
 `Rig()` to start programs on the desktop, send real input and read windows.
 
 Environment: KESTRAVA_RIG (rig folder, in the build tree), KESTRAVA_BIN (the
-build tree), KESTRAVA_SOURCE (the source tree).
+build tree), KESTRAVA_SOURCE (the source tree), KESTRAVA_ARCH (the build
+tree's Windows: x86, the default, in a 32-bit prefix; x64 in a 64-bit prefix
+under Wine's 64-bit loader).
 """
 import json
 import os
@@ -35,6 +37,24 @@ def source_dir() -> Path:
     return Path(os.environ.get("KESTRAVA_SOURCE", Path(__file__).resolve().parents[2]))
 
 
+def arch() -> str:
+    return os.environ.get("KESTRAVA_ARCH", "x86")
+
+
+def runs_32bit_programs() -> bool:
+    """Whether this machine runs 32-bit Linux programs, Wine's 32-bit loader among them."""
+    try:
+        return subprocess.run(["/usr/lib/wine/wine", "--version"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+    except OSError:
+        return False
+
+
+def version_line() -> str:
+    """The About box's version line: the 64-bit build says so."""
+    return "Kestrava Version 1.0.0.1 Beta" + (" (64-bit)" if arch() == "x64" else "")
+
+
 def _state_file() -> Path:
     return rig_dir() / "state.json"
 
@@ -52,13 +72,16 @@ def wine_env(display=None) -> dict:
         WINEPREFIX=str(rig_dir() / "prefix"),
         WINEDEBUG="-all",
         WINEDLLOVERRIDES="mscoree,mshtml=",
-        WINEARCH="win32",
+        WINEARCH="win64" if arch() == "x64" else "win32",
         # The ANSI code page is pinned to 1252, so that texts outside it mean
         # the same everywhere. Wine 8 takes it from the Unix locale (the
         # registry's Nls\CodePage\ACP is only a copy): "C" is en-US, 1252.
         # UTF-8, so that arguments in any script reach the programs whole.
         LC_ALL="C.UTF-8",
     )
+    if arch() == "x64":
+        # Debian's `wine` would run the 32-bit loader: these run the 64-bit one.
+        env["PATH"] = f"{source_dir() / 'scripts' / 'wine64'}{os.pathsep}{env['PATH']}"
     if display is None:
         display = _load_state().get("display")
     if display is not None:
@@ -136,9 +159,16 @@ def setup() -> None:
 
 
 def create_prefix(env, desktop):
-    """A new 32-bit prefix whose programs all run in one virtual desktop with a taskbar."""
-    subprocess.run(["wineboot", "-i"], env=env, check=True, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    """A new prefix of the build's bitness whose programs all run in one virtual desktop with a taskbar."""
+    # Its errors through a file: the services it starts would hold a pipe open.
+    with tempfile.TemporaryFile() as errors:
+        boot = subprocess.run(["wineboot", "-i"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=errors)
+        errors.seek(0)
+        said = [line for line in errors.read().decode(errors="replace").splitlines() if line.strip()]
+    if boot.returncode != 0:
+        raise SystemExit(f"rig: creating the Wine prefix failed: wineboot -i exited {boot.returncode}"
+                         + (f": {said[-1]}" if said else ""))
     _reg_add(env, r"HKCU\Software\Wine\Explorer", "Desktop", desktop)
     _reg_add(env, r"HKCU\Software\Wine\Explorer\Desktops", desktop, f"{WIDTH}x{HEIGHT}")
     _reg_add(env, rf"HKCU\Software\Wine\Explorer\Desktops\{desktop}", "EnableShell", "1", "REG_DWORD")

@@ -205,7 +205,11 @@ TEST(AboutDialog, VersionLineFromTheVersionResource)
 {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);  // linked with the program's resources
+#ifdef _WIN64
+    EXPECT_EQ(CAboutDialog::VersionLine(self), "Kestrava Version 1.0.0.1 Beta (64-bit)");
+#else
     EXPECT_EQ(CAboutDialog::VersionLine(self), "Kestrava Version 1.0.0.1 Beta");
+#endif
     wchar_t windows[MAX_PATH];
     GetWindowsDirectoryW(windows, MAX_PATH);
     EXPECT_EQ(CAboutDialog::VersionLine(std::wstring(windows) + L"\\win.ini"), "Kestrava Version ");

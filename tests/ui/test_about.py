@@ -11,7 +11,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import DesktopTest, main, wait_until  # noqa: E402
 from kestrava import unescape  # noqa: E402
-from rig import pixels  # noqa: E402
+from rig import pixels, version_line  # noqa: E402
 
 LINK = "https://kestrava.example.org"
 LINK_BLUE, VISITED = (0, 0, 238), (85, 26, 139)
@@ -82,7 +82,7 @@ class AboutTest(DesktopTest):
 
     def test_shows_icon_version_and_link(self):
         self.open_about()
-        self.assertEqual(self.controls[1037][1], "Kestrava Version 1.0.0.1 Beta")
+        self.assertEqual(self.controls[1037][1], version_line())
         self.assertEqual(self.controls[1032][1], LINK)
         icon = [c for c in self.children if c[0] == -1 and c[2] & 0x1F == 3]  # SS_ICON
         self.assertEqual(len(icon), 1)

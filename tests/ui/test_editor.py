@@ -12,7 +12,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from e2e import DesktopTest, main, wait_until  # noqa: E402
 from kestrava import unescape  # noqa: E402
-from rig import Rig, _reg_add, create_prefix, pixels, start_desktop  # noqa: E402
+from rig import Rig, _reg_add, create_prefix, pixels, start_desktop, version_line  # noqa: E402
 import datafile  # noqa: E402
 
 TITLE = "Kestrava - Edit Keys"
@@ -258,7 +258,7 @@ class EditorTest(DesktopTest):
         owners = {int(b[0], 16): int(b[4], 16) for b in boxes}
         self.assertEqual(owners.get(about), self.hwnd)  # owned by the editor
         self.assertFalse(self.rig.wintool("info", f"{self.hwnd:x}").split("\t")[7] == "1")  # editor disabled
-        self.assertEqual(self.controls(about)[1037]["text"], "Kestrava Version 1.0.0.1 Beta")
+        self.assertEqual(self.controls(about)[1037]["text"], version_line())
         self.rig.keys("Escape", over=about)
         self.assertTrue(wait_until(lambda: self.rig.find_window("#32770", "About Kestrava", timeout=0) == 0, 10))
         self.assertEqual(self.rig.wintool("info", f"{self.hwnd:x}").split("\t")[7], "1")

@@ -4,10 +4,14 @@
 
 namespace {
 
+// The head of the x86 handler chain, which the guard must leave as it found
+// it; x64 keeps handlers in unwind tables and has no chain.
 void* ChainHead()
 {
-    void* head;
+    void* head = nullptr;
+#ifdef __i386__
     asm volatile("movl %%fs:0, %0" : "=r"(head));
+#endif
     return head;
 }
 
@@ -100,7 +104,7 @@ TEST(GuardedCall, NestedCalls)
 int g_searches = 0;
 int g_unwinds = 0;
 
-EXCEPTION_DISPOSITION __cdecl InnerHandler(EXCEPTION_RECORD* record, void*, CONTEXT*, void*)
+extern "C" EXCEPTION_DISPOSITION __cdecl InnerHandler(EXCEPTION_RECORD* record, void*, CONTEXT*, void*)
 {
     if (record->ExceptionFlags & EXCEPTION_UNWIND)
         ++g_unwinds;
@@ -109,6 +113,7 @@ EXCEPTION_DISPOSITION __cdecl InnerHandler(EXCEPTION_RECORD* record, void*, CONT
     return ExceptionContinueSearch;
 }
 
+#ifdef __i386__
 struct Registration {
     void* next;
     void* handler;
@@ -121,6 +126,24 @@ void FaultBelowInnerFrame(void*)
     WriteThroughNull(nullptr);
     asm volatile("movl %0, %%fs:0" : : "r"(inner.next) : "memory");  // not reached
 }
+#else
+// A frame whose unwind data names InnerHandler for both passes.
+extern "C" void FaultBelowInnerFrame(void*);
+asm(".text\n"
+    ".globl FaultBelowInnerFrame\n"
+    ".def FaultBelowInnerFrame; .scl 2; .type 32; .endef\n"
+    ".seh_proc FaultBelowInnerFrame\n"
+    "    .seh_handler InnerHandler, @except, @unwind\n"
+    "FaultBelowInnerFrame:\n"
+    "    subq $40, %rsp\n"
+    "    .seh_stackalloc 40\n"
+    "    .seh_endprologue\n"
+    "    xorl %ecx, %ecx\n"
+    "    movl $1, (%rcx)\n"
+    "    addq $40, %rsp\n"
+    "    ret\n"
+    ".seh_endproc\n");
+#endif
 
 TEST(GuardedCall, InnerFramesAreUnwound)
 {
