@@ -1,5 +1,6 @@
 #include "HotKeyApplet.h"
 #include <objbase.h>
+#include <wtsapi32.h>
 #include <cstdio>
 #include "Launcher.h"
 #include "framework/Application.h"
@@ -8,15 +9,30 @@
 #include "store/CodePage.h"
 #include "ui/EditHotKeysDialog.h"
 #include "ui/resource.h"
+#include "util/GuardedCall.h"
 #include "util/PathHelpers.h"
 
 namespace {
 
 const char kMutexName[] = "KestravaMutex";
 
-// Probes after start-up: at sign-in the shell registers its keys late.
+// Probes after start-up and after the taskbar (re)starts: at sign-in the
+// shell registers its keys after its taskbar exists.
 constexpr UINT_PTR kProbeTimers[] = {0x4B01, 0x4B02};
 constexpr UINT kProbeDelays[] = {5000, 30000};
+
+// Tells the hidden window when the session is unlocked: Windows may have
+// dropped the low-level hook while the secure desktop had the input.
+// wtsapi32 is loaded at the first call; a failure to load is a failure here.
+void WatchSession(HWND window, bool watch)
+{
+    InvokeGuarded([&] {
+        if (watch)
+            WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+        else
+            WTSUnRegisterSessionNotification(window);
+    });
+}
 
 void InsertItem(HMENU menu, UINT position, UINT id, const char* text)
 {
@@ -63,10 +79,16 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
 
     CoInitialize(nullptr);
 
+    ArmProbes();
+    WatchSession(GetHiddenWindow(), true);
+    return true;
+}
+
+void CHotKeyApplet::ArmProbes()
+{
     ProbeHeldLetters();
     for (int i = 0; i < 2; ++i)
         SetTimer(GetHiddenWindow(), kProbeTimers[i], kProbeDelays[i], nullptr);
-    return true;
 }
 
 void CHotKeyApplet::ProbeHeldLetters()
@@ -77,12 +99,19 @@ void CHotKeyApplet::ProbeHeldLetters()
             assigned |= LetterBit(letter);
     }
     m_heldLetters = FindHeldLetters(GetHiddenWindow(), assigned);
-    m_heldTaken = m_keyThread.SetMask(m_heldLetters);
+    // Once the low-level hook is in, it takes every assigned letter at the
+    // same cost: a letter someone holds only after this probe works too.
+    ShowHeldLetters(m_keyThread.SetMask(m_heldLetters != 0 ? assigned & ~kLettersNeverTaken : 0));
+}
+
+void CHotKeyApplet::ShowHeldLetters(bool taken)
+{
+    m_heldTaken = taken;
     if (m_pEditor != nullptr)
         m_pEditor->SetHeldLetters(m_heldLetters, m_heldTaken);
 }
 
-void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM)
+void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_TIMER) {
         for (const UINT_PTR timer : kProbeTimers) {
@@ -92,12 +121,17 @@ void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM)
             }
         }
     } else if (message == s_taskbarCreatedMessage) {
-        // The shell has (re)started and registered its keys anew.
-        ProbeHeldLetters();
-    } else if (message == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) {
-        // Low-level hooks are reported lost across sleep on some systems.
-        m_heldTaken = m_keyThread.ReinstallLowLevelHook();
+        // The shell has (re)started and registers its keys anew, some late.
+        ArmProbes();
+    } else if ((message == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) ||
+               (message == WM_WTSSESSION_CHANGE && wParam == WTS_SESSION_UNLOCK)) {
+        // Windows may have dropped the low-level hook meanwhile.
+        ShowHeldLetters(m_keyThread.ReinstallLowLevelHook());
+    } else if (message == WM_HOTKEY && wParam == kHeldLetterProbeId) {
+        // Pressed while a probe held the letter for a moment: it is still the user's key.
+        OnOtherMessage(0, HIWORD(lParam));
     } else if (message == WM_DESTROY) {
+        WatchSession(GetHiddenWindow(), false);
         m_keyThread.Stop();
     }
 }
@@ -192,6 +226,7 @@ void CHotKeyApplet::OpenEditor()
 
     CEditHotKeysDialog editor(nullptr);
     editor.SetHeldLetters(m_heldLetters, m_heldTaken);
+    editor.SetLetterProbe([](void*, uint32_t letters) { return FindHeldLetters(GetHiddenWindow(), letters); }, nullptr);
     EditorScope scope(*this, editor);
     editor.DoModal();
 
@@ -203,6 +238,7 @@ void CHotKeyApplet::OpenEditor()
 
 void CHotKeyApplet::Stop()
 {
+    WatchSession(GetHiddenWindow(), false);
     m_keyThread.UnInstallLibraryHook();
     m_keyThread.Stop();
     CoUninitialize();

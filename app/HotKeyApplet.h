@@ -39,6 +39,8 @@ private:
     // Letters the user assigned that another program holds as Win + letter
     // hot keys, and whether the key thread takes them.
     void ProbeHeldLetters();
+    void ArmProbes();
+    void ShowHeldLetters(bool taken);
     CKeyThread m_keyThread;
     uint32_t m_heldLetters = 0;
     bool m_heldTaken = true;

@@ -10,7 +10,6 @@ enum : UINT {
     kInstallLibraryHook = WM_APP + 1,
     kUnInstallLibraryHook,
     kUpdateLowLevelHook,
-    kReinstallLowLevelHook,
     kSendMaskingStroke,
     kQuit,
 };
@@ -18,12 +17,13 @@ enum : UINT {
 constexpr DWORD kAnswerWait = 5000;  // ms; a thread that only pumps answers at once
 constexpr DWORD kEndWait = 5000;     // ms
 
+// Reinstalls the low-level hook while it is wanted; one wake-up a minute.
+constexpr UINT_PTR kWatchdogTimer = 1;
+constexpr UINT kWatchdogPeriod = 60000;  // ms
+
 // An unassigned virtual key: pressed while the Windows key is down, it keeps
 // the release of the Windows key from opening the Start menu.
 constexpr WORD kMaskingKey = 0xE8;
-constexpr ULONG_PTR kMaskingMark = 0x4B535456;  // our own stroke, passed by our hook
-
-constexpr int kProbeId = 0x4B50;
 
 // The low-level hook procedure has no context argument; the key thread sets
 // this before it installs the hook, and only that thread reads it.
@@ -35,12 +35,19 @@ struct StartArgs {
     HWND window;
 };
 
-bool IsDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
+class CAsyncKeyState : public CStrokeJudge::KeyState {
+public:
+    bool IsDown(int vk) const override { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
+};
 
-// The hook library's test: a Windows key down, Alt, Shift and Ctrl up.
-bool WindowsKeyAlone()
+INPUT KeyStroke(WORD vk, DWORD flags)
 {
-    return (IsDown(VK_LWIN) || IsDown(VK_RWIN)) && !IsDown(VK_MENU) && !IsDown(VK_SHIFT) && !IsDown(VK_CONTROL);
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = flags;
+    input.ki.dwExtraInfo = CStrokeJudge::kOwnMark;
+    return input;
 }
 
 }  // namespace
@@ -53,8 +60,8 @@ uint32_t FindHeldLetters(HWND window, uint32_t candidates)
         if (!(candidates & bit) || (kLettersNeverTaken & bit))
             continue;
         // Judged by the result alone: Wine leaves the last error at 0 on a refusal.
-        if (RegisterHotKey(window, kProbeId, MOD_WIN, static_cast<UINT>(letter)))
-            UnregisterHotKey(window, kProbeId);
+        if (RegisterHotKey(window, kHeldLetterProbeId, MOD_WIN, static_cast<UINT>(letter)))
+            UnregisterHotKey(window, kHeldLetterProbeId);
         else
             held |= bit;
     }
@@ -72,6 +79,9 @@ bool CKeyThread::Start(HWND target)
     m_thread.reset(CreateThread(nullptr, 0, ThreadMain, &args, 0, &id));
     if (!m_thread)
         return false;
+    // It only pumps messages: high priority costs nothing, and keeps the
+    // low-level hook within the time Windows allows it.
+    SetThreadPriority(m_thread.get(), THREAD_PRIORITY_HIGHEST);
     // The thread signals as soon as its window exists or could not be made.
     const HANDLE waits[] = {ready.get(), m_thread.get()};
     WaitForMultipleObjects(2, waits, FALSE, INFINITE);
@@ -96,6 +106,7 @@ DWORD WINAPI CKeyThread::ThreadMain(void* param)
     HWND window = CreateWindowExA(0, kControlClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     if (window != nullptr)
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->m_window = window;
     args->window = window;
     SetEvent(args->ready);  // args is gone after this
     if (window == nullptr)
@@ -108,7 +119,7 @@ DWORD WINAPI CKeyThread::ThreadMain(void* param)
     // The system would remove both hooks with the thread; this also clears
     // the library's shared slots.
     self->m_mask.store(0);
-    self->UpdateLowLevelHook(false);
+    self->UpdateLowLevelHook();
     if (self->m_libraryHookHere)
         UnInstallKbHook();
     self->m_libraryHookHere = false;
@@ -118,10 +129,11 @@ DWORD WINAPI CKeyThread::ThreadMain(void* param)
 
 LRESULT CALLBACK CKeyThread::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message >= kInstallLibraryHook && message <= kQuit) {
+    const bool watchdog = message == WM_TIMER && wParam == kWatchdogTimer;
+    if ((message >= kInstallLibraryHook && message <= kQuit) || watchdog) {
         auto* self = reinterpret_cast<CKeyThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (self != nullptr)
-            return self->OnRequest(message);
+            return self->OnRequest(watchdog ? kUpdateLowLevelHook : message);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -137,9 +149,7 @@ LRESULT CKeyThread::OnRequest(UINT message)
         m_libraryHookHere = false;
         return UnInstallKbHook();
     case kUpdateLowLevelHook:
-        return UpdateLowLevelHook(false);
-    case kReinstallLowLevelHook:
-        return UpdateLowLevelHook(true);
+        return UpdateLowLevelHook();
     case kSendMaskingStroke:
         // Here, in the loop, after the hook has returned: a hook that injects
         // input itself would wait on its own thread.
@@ -183,13 +193,6 @@ bool CKeyThread::SetMask(uint32_t letters)
     return Request(kUpdateLowLevelHook) != 0;
 }
 
-bool CKeyThread::ReinstallLowLevelHook()
-{
-    if (!IsRunning())
-        return m_mask.load() == 0;
-    return Request(kReinstallLowLevelHook) != 0;
-}
-
 void CKeyThread::Stop()
 {
     if (!m_thread)
@@ -200,19 +203,30 @@ void CKeyThread::Stop()
     m_control = nullptr;
 }
 
-bool CKeyThread::UpdateLowLevelHook(bool afresh)
+bool CKeyThread::UpdateLowLevelHook()
 {
-    const bool wanted = m_mask.load() != 0;
-    if (m_lowLevelHook != nullptr && (afresh || !wanted)) {
-        UnhookWindowsHookEx(m_lowLevelHook);
+    if (m_mask.load() == 0) {
+        KillTimer(m_window, kWatchdogTimer);  // idle: no wake-ups
+        if (m_lowLevelHook != nullptr)
+            UnhookWindowsHookEx(m_lowLevelHook);
         m_lowLevelHook = nullptr;
-        m_pressed = 0;
+        return true;
     }
-    if (wanted && m_lowLevelHook == nullptr) {
-        s_hookOwner = this;
-        m_lowLevelHook = SetWindowsHookExA(WH_KEYBOARD_LL, LowLevelProc, GetModuleHandleA(nullptr), 0);
-    }
-    return !wanted || m_lowLevelHook != nullptr;
+    // Read here, not per stroke: the setting rarely changes.
+    UINT delay = 1;
+    SystemParametersInfoA(SPI_GETKEYBOARDDELAY, 0, &delay, 0);
+    m_repeatWindow = CStrokeJudge::RepeatWindow(delay);
+    // The new hook first, then the old one goes: no stroke slips through in
+    // between, and a press in progress keeps its state in the judge.
+    s_hookOwner = this;
+    HHOOK fresh = SetWindowsHookExA(WH_KEYBOARD_LL, LowLevelProc, GetModuleHandleA(nullptr), 0);
+    if (fresh == nullptr)
+        return false;  // the old hook, if Windows still calls it, is better than none
+    if (m_lowLevelHook != nullptr)
+        UnhookWindowsHookEx(m_lowLevelHook);
+    m_lowLevelHook = fresh;
+    SetTimer(m_window, kWatchdogTimer, kWatchdogPeriod, nullptr);
+    return true;
 }
 
 LRESULT CALLBACK CKeyThread::LowLevelProc(int code, WPARAM wParam, LPARAM lParam)
@@ -225,39 +239,39 @@ LRESULT CALLBACK CKeyThread::LowLevelProc(int code, WPARAM wParam, LPARAM lParam
 
 bool CKeyThread::TakeStroke(const KBDLLHOOKSTRUCT& stroke)
 {
-    if (stroke.dwExtraInfo == kMaskingMark || stroke.vkCode < 'A' || stroke.vkCode > 'Z')
+    const CAsyncKeyState keys;
+    switch (m_judge.Judge(stroke, m_mask.load(std::memory_order_relaxed), keys, m_repeatWindow)) {
+    case CStrokeJudge::kPass:
         return false;
-    const uint32_t bit = LetterBit(static_cast<char>(stroke.vkCode));
-    // A low-level hook is told nothing of earlier strokes: a taken press is
-    // remembered until its release, which is taken too, whatever the
-    // Windows key did meanwhile.
-    if (stroke.flags & LLKHF_UP) {
-        if (!(m_pressed & bit))
-            return false;
-        m_pressed &= ~bit;
+    case CStrokeJudge::kTake:
         return true;
+    case CStrokeJudge::kLaunch:
+        break;
     }
-    if (m_pressed & bit)
-        return true;  // an auto-repeat of a taken press
-    if (!(m_mask.load(std::memory_order_relaxed) & bit) || !WindowsKeyAlone())
-        return false;
-    m_pressed |= bit;
     // The flags a WH_KEYBOARD hook would have: repeat count 1, scan code, extended bit.
     const LPARAM flags = 1 | static_cast<LPARAM>((stroke.scanCode & 0xFF) << 16) |
                          ((stroke.flags & LLKHF_EXTENDED) ? (LPARAM{1} << 24) : 0);
     PostMessageA(m_target, WM_KBHOOK_KEY, stroke.vkCode, flags);
-    PostMessageA(m_control, kSendMaskingStroke, 0, 0);
+    // Sent from the loop, after the hook has returned: a hook that injects
+    // input itself would wait on its own thread.
+    PostMessageA(m_window, kSendMaskingStroke, 0, 0);
+#ifdef KESTRAVA_TEST_DROP_LOW_LEVEL_HOOK
+    // Test build: the hook is gone after each launch, as Windows silently
+    // removes one that missed its time limit; the handle stays.
+    UnhookWindowsHookEx(m_lowLevelHook);
+#endif
     return true;
 }
 
 void CKeyThread::SendMaskingStroke()
 {
-    INPUT strokes[2]{};
-    for (INPUT& input : strokes) {
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = kMaskingKey;
-        input.ki.dwExtraInfo = kMaskingMark;
-    }
-    strokes[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, strokes, sizeof(INPUT));
+    const BYTE windowsRelease = m_judge.EndMask();
+    INPUT strokes[3] = {KeyStroke(kMaskingKey, 0), KeyStroke(kMaskingKey, KEYEVENTF_KEYUP),
+                        KeyStroke(windowsRelease, KEYEVENTF_KEYUP)};
+    const UINT count = windowsRelease != 0 ? 3 : 2;
+    // A Windows key release that we held back must reach the system, or the
+    // key stays down for it: if the input was refused (UIPI keeps it from an
+    // elevated window), the release goes again alone.
+    if (SendInput(count, strokes, sizeof(INPUT)) < count && windowsRelease != 0)
+        SendInput(1, &strokes[2], sizeof(INPUT));
 }

@@ -13,10 +13,8 @@
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
+#include "StrokeJudge.h"
 #include "framework/Handle.h"
-
-// Bit of a letter 'A'..'Z' in a letter mask.
-constexpr uint32_t LetterBit(char letter) { return uint32_t{1} << (letter - 'A'); }
 
 // E, F, M and R stay Windows' own (the editor does not offer them); Windows
 // locks the workstation on Win + L before any hook runs.
@@ -25,8 +23,10 @@ constexpr uint32_t kLettersNeverTaken =
 
 // The letters of `candidates` that another program holds with the Windows
 // key: each is registered as a hot key of `window` (a window of the calling
-// thread) and released at once; a refusal means someone else holds it.
+// thread) and released at once; a refusal means someone else holds it. A
+// press that lands in between reaches `window` as WM_HOTKEY with this id.
 uint32_t FindHeldLetters(HWND window, uint32_t candidates);
+constexpr int kHeldLetterProbeId = 0x4B50;
 
 class CKeyThread {
 public:
@@ -45,12 +45,13 @@ public:
     BOOL InstallLibraryHook();
     BOOL UnInstallLibraryHook();
 
-    // The letters to take (bit 0 = 'A'). The low-level hook is installed
-    // while the mask is not empty. Answers whether the letters are taken:
-    // true for an empty mask, false when the hook could not be installed.
+    // The letters to take (bit 0 = 'A'). While the mask is not empty the
+    // low-level hook is installed afresh at each call, and every 60 s: Windows
+    // silently removes a hook that once missed its time limit, and across
+    // sleep. Answers whether the letters are taken: true for an empty mask,
+    // false when the hook could not be installed.
     bool SetMask(uint32_t letters);
-    // Installs the low-level hook afresh: some systems drop it across sleep.
-    bool ReinstallLowLevelHook();
+    bool ReinstallLowLevelHook() { return SetMask(m_mask.load()); }
 
     // Ends the thread, which removes the hooks it installed. Waits for it.
     void Stop();
@@ -63,16 +64,18 @@ private:
     LRESULT Request(UINT message);
     // Key thread only from here on.
     LRESULT OnRequest(UINT message);
-    bool UpdateLowLevelHook(bool afresh);
+    bool UpdateLowLevelHook();
     bool TakeStroke(const KBDLLHOOKSTRUCT& stroke);
-    static void SendMaskingStroke();
+    void SendMaskingStroke();
 
     HWND m_target = nullptr;
     fw::KernelHandle m_thread;
-    HWND m_control = nullptr;  // the key thread's window; set before Start returns, cleared by Stop
+    HWND m_control = nullptr;  // the key thread's window, for the main thread; cleared by Stop
     std::atomic<uint32_t> m_mask{0};
 
+    HWND m_window = nullptr;  // the same window, the key thread's own copy
     HHOOK m_lowLevelHook = nullptr;
-    uint32_t m_pressed = 0;  // letters whose down stroke was taken and whose release is still due
+    CStrokeJudge m_judge;
+    DWORD m_repeatWindow = CStrokeJudge::RepeatWindow(1);
     bool m_libraryHookHere = false;
 };

@@ -12,7 +12,11 @@ FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info)
 {
     if (notification != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr)
         return nullptr;
-    if (lstrcmpiA(info->szDll, "comdlg32.dll") != 0 && lstrcmpiA(info->szDll, "version.dll") != 0)
+    static const char* const kFromSystemFolder[] = {"comdlg32.dll", "version.dll", "wtsapi32.dll"};
+    bool listed = false;
+    for (const char* name : kFromSystemFolder)
+        listed = listed || lstrcmpiA(info->szDll, name) == 0;
+    if (!listed)
         return nullptr;
     // Unicode: the system folder may be named in any script. The library
     // names are ASCII.

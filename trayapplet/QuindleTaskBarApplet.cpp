@@ -153,7 +153,8 @@ LRESULT CALLBACK CQuindleTaskBarApplet::WindowProc(HWND window, UINT message, WP
         }
         return 0;
     }
-    if (message == WM_DESTROY || message == WM_TIMER || message == WM_POWERBROADCAST ||
+    if (message == WM_DESTROY || message == WM_TIMER || message == WM_POWERBROADCAST || message == WM_HOTKEY ||
+        message == WM_WTSSESSION_CHANGE ||
         (message == s_taskbarCreatedMessage && message != 0))
         RouteSystemMessage(message, wParam, lParam);
     if (message == WM_DESTROY) {

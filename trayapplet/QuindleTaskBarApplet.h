@@ -29,8 +29,9 @@ public:
     virtual void OnTrayRButtonDblClk() {}
     virtual void OnTrayMouseMove() {}
     virtual void OnOtherMessage(LPARAM lParam, WPARAM wParam);
-    // The hidden window's WM_TIMER, WM_POWERBROADCAST, WM_DESTROY and
-    // "TaskbarCreated", for every applet, before the class's own handling.
+    // The hidden window's WM_TIMER, WM_POWERBROADCAST, WM_HOTKEY,
+    // WM_WTSSESSION_CHANGE, WM_DESTROY and "TaskbarCreated", for every
+    // applet, before the class's own handling.
     virtual void OnSystemMessage(UINT, WPARAM, LPARAM) {}
 
     static int Run(HINSTANCE instance, const std::string& commandLine);

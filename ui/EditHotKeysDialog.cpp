@@ -52,6 +52,18 @@ void CEditHotKeysDialog::SetHeldLetters(uint32_t held, bool taken)
         UpdateHint();
 }
 
+void CEditHotKeysDialog::ProbeIfNewlyAssigned()
+{
+    const uint32_t bit = uint32_t{1} << (m_currentLetter - 'A');
+    if (m_probe == nullptr || (m_probedLetters & bit) || GetWindowTextLengthW(GetDlgItem(m_hwnd, IDC_COMMAND)) == 0)
+        return;
+    m_probedLetters |= bit;
+    if (m_probe(m_probeContext, bit) & bit) {
+        m_heldLetters |= bit;
+        UpdateHint();
+    }
+}
+
 void CEditHotKeysDialog::UpdateHint()
 {
     SetDlgItemTextA(m_hwnd, IDC_HINT, HintText(m_currentLetter, m_heldLetters, m_heldTaken).c_str());
@@ -178,6 +190,10 @@ bool CEditHotKeysDialog::OnCommand(WPARAM wParam, LPARAM lParam)
         // A disabled letter (E, F, M, R) is never selected, whoever asks.
         if (IsWindowEnabled(Label(letter).GetSafeHwnd()))
             SelectLetter(letter);
+        return true;
+    }
+    if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_COMMAND) {
+        ProbeIfNewlyAssigned();
         return true;
     }
     if (HIWORD(wParam) == BN_CLICKED) {

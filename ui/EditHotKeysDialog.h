@@ -28,6 +28,14 @@ public:
     // keys, and whether Kestrava takes them all the same; the hint line says so.
     void SetHeldLetters(uint32_t held, bool taken);
     static std::string HintText(char letter, uint32_t held, bool taken);
+    // Asks which of some letters another program holds: a letter that gets
+    // its first command is probed then, so that the hint is right at once.
+    using LetterProbe = uint32_t (*)(void* context, uint32_t letters);
+    void SetLetterProbe(LetterProbe probe, void* context)
+    {
+        m_probe = probe;
+        m_probeContext = context;
+    }
 
 protected:
     void PreSubclassWindow() override;
@@ -43,6 +51,7 @@ private:
     void UpdateLetterTip(char letter);
     void OnPaint();
     void UpdateHint();
+    void ProbeIfNewlyAssigned();
 
     std::wstring m_arguments;
     std::wstring m_command;
@@ -54,6 +63,9 @@ private:
     char m_currentLetter = 'A';
     uint32_t m_heldLetters = 0;
     bool m_heldTaken = true;
+    LetterProbe m_probe = nullptr;
+    void* m_probeContext = nullptr;
+    uint32_t m_probedLetters = 0;
     bool m_keepOldFile = false;  // the file was there but unreadable: a save keeps it as a backup
     CDropEdit m_commandEdit;    // takes dropped files
     CDropEdit m_directoryEdit;  // takes dropped folders

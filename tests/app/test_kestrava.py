@@ -3,6 +3,7 @@
 xdotool into another program, launching, the fallback through the
 registry's file associations, and Win + letters that another program holds
 as system hot keys (as Windows' shell does)."""
+import shutil
 import subprocess
 import sys
 import time
@@ -14,7 +15,8 @@ from kestrava import KestravaTest, WM_CLOSE  # noqa: E402
 
 WM_KBHOOK_KEY = 0x8002
 WM_COMMAND, WM_LBUTTONDBLCLK, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x111, 0x203, 0x218, 0x12
-EDITOR_TITLE, ID_HINT, ID_CLOSE = "Kestrava - Edit Keys", 1038, 2
+WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK = 0x2B1, 0x8
+EDITOR_TITLE, ID_HINT, ID_CLOSE, ID_COMMAND = "Kestrava - Edit Keys", 1038, 2, 1026
 MASKING_DOWN = "ll down e8 4b535456"  # the masking stroke, marked as Kestrava's own
 
 
@@ -174,12 +176,12 @@ class FallbackTest(KestravaTest):
 
 class ReservedLettersTest(KestravaTest):
     """Kestrava takes the held letters the user assigned with its low-level hook, says so in the
-    editor, gives them back when they are free again, keeps them across a resume from sleep, and
-    leaves them to their holder after Stop."""
+    editor, gives them back when they are free again, keeps them across a resume from sleep, an
+    unlock and a dropped hook, never leaves a letter stuck, and leaves them to their holder after Stop."""
 
-    def start_holder(self, name, letters=""):
+    def start_holder(self, name, letters="", *mode):
         log = self.scratch / f"{name}.log"
-        proc = self.rig.start(self.rig.bin / "bin" / "holder.exe", self.rig.winpath(log), letters)
+        proc = self.rig.start(self.rig.bin / "bin" / "holder.exe", self.rig.winpath(log), letters, *mode)
         self.assertTrue(wait_until(lambda: "ready" in self.read(log), 20), f"{name} did not start")
         self.assertIn("watching 1", self.read(log))
         for letter in letters:
@@ -196,31 +198,69 @@ class ReservedLettersTest(KestravaTest):
         self.assertTrue(wait_until(lambda: self.launches().count("s") == count, 15), self.launches())
         self.settle()
 
+    def child(self, window, control):
+        return next(line.split("\t")[0] for line in self.rig.wintool("children", f"{window:x}").splitlines()
+                    if line.split("\t")[1] == str(control))
+
     def assertHint(self, editor, letter, expected):
         self.rig.wintool("post", f"{editor:x}", WM_COMMAND, 1000 + ord(letter) - ord("A"), 0)
-        hint = next(line.split("\t")[0] for line in self.rig.wintool("children", f"{editor:x}").splitlines()
-                    if line.split("\t")[1] == str(ID_HINT))
-        text = lambda: self.rig.wintool("text", hint)  # noqa: E731
+        text = lambda: self.rig.wintool("text", self.child(editor, ID_HINT))  # noqa: E731
         self.assertTrue(wait_until(lambda: text() == expected, 5), text())
+
+    def open_editor(self, hidden):
+        message = int(self.rig.wintool("message", "CQuindleTaskBarAppletMessage"))
+        self.rig.wintool("post", f"{hidden:x}", message, 0, WM_LBUTTONDBLCLK)
+        editor = self.rig.find_window("#32770", EDITOR_TITLE, 15)
+        self.assertNotEqual(editor, 0, "the editor did not open")
+        return editor
+
+    def close_editor(self, editor):
+        self.rig.wintool("command", f"{editor:x}", ID_CLOSE)
+        self.assertTrue(wait_until(lambda: self.rig.find_window("#32770", EDITOR_TITLE, 0) == 0, 10))
+
+    def test_a_hook_that_windows_dropped_is_put_back(self):
+        shutil.copy(self.rig.bin / "drops" / "Kestrava.exe", self.folder)  # drops its hook after one stroke
+        self.write_table({"S": (self.recorder, "s", "")})
+        holder, held_log = self.start_holder("holder", "S")
+        self.start_probe()
+        started = time.time()
+        self.start_kestrava()
+        time.sleep(max(0.0, started + 6 - time.time()))  # past the probe 5 s after start-up
+        hidden = self.hidden_window()
+        # Each close of the editor, and an unlock of the session, install the hook afresh.
+        for launches, reinstall in enumerate((lambda: self.close_editor(self.open_editor(hidden)),
+                                              lambda: self.rig.wintool("send", f"{hidden:x}", WM_WTSSESSION_CHANGE,
+                                                                       WTS_SESSION_UNLOCK, 0)), 1):
+            self.press_s(launches)
+            self.click_probe()
+            self.rig.keys("super+s")
+            self.assertTrue(wait_until(lambda: self.read(held_log).count("hotkey S") == launches, 15),
+                            "the hook was not dropped")
+            reinstall()
+        self.press_s(3)
 
     def test_held_letters_are_taken_while_held_and_given_back_at_stop(self):
         self.write_table({letter: (self.recorder, letter.lower(), "") for letter in "SEW"})
-        holder, held_log = self.start_holder("holder", "SE")
+        holder, held_log = self.start_holder("holder", "SED")
         self.start_probe()
         kestrava = self.start_kestrava()
         started = time.time()
         hidden = self.hidden_window()
 
-        # Held S, held past the X server's auto-repeat delay: taken, launched once, the holder
-        # hears nothing but the masking stroke (no repeat and no release of S gets through).
+        # Held S, held past the X server's auto-repeat delay, Win let go first: taken, launched
+        # once, the holder hears nothing but the masking stroke (no repeat, no release of S).
         self.click_probe()
         for key in ("super", "s"):
             self.rig.xdotool("keydown", key)
         time.sleep(1.5)
-        for key in ("s", "super"):
-            self.rig.xdotool("keyup", key)
+        self.rig.xdotool("keyup", "super")
+        time.sleep(0.5)
+        self.rig.xdotool("keyup", "s")
         self.assertTrue(wait_until(lambda: "s" in self.launches(), 15), self.launches())
         self.settle()
+        # W, which someone holds only since after start-up, is taken as well.
+        late, late_log = self.start_holder("late-holder", "W")
+        self.click_probe()
         self.rig.keys("super+e", "super+w")
         self.assertTrue(wait_until(lambda: "hotkey E" in self.read(held_log), 15), "E did not reach its holder")
         self.assertTrue(wait_until(lambda: "w" in self.launches(), 15), "W did not launch")
@@ -229,24 +269,35 @@ class ReservedLettersTest(KestravaTest):
         self.assertEqual(self.launches(), ["s", "w"])
         log = self.read(held_log)
         self.assertNotIn("hotkey S", log)
+        self.assertNotIn("hotkey W", self.read(late_log))
         self.assertNotRegex(log, "ll (down|up) 53", "S passed Kestrava's low-level hook")
         self.assertIn(MASKING_DOWN, log)
-        self.assertIn("ll down 57", log, "W did not pass the low-level hook")
         self.assertNotIn("down 53", self.read(self.probe_log))
+        self.rig.stop(late)
 
-        # The editor says so; its close probes again, after the holder is gone.
-        message = int(self.rig.wintool("message", "CQuindleTaskBarAppletMessage"))
-        self.rig.wintool("post", f"{hidden:x}", message, 0, WM_LBUTTONDBLCLK)
-        editor = self.rig.find_window("#32770", EDITOR_TITLE, 15)
-        self.assertNotEqual(editor, 0, "the editor did not open")
+        # S held down before Win: its repeats while Win is down are no new press.
+        self.click_probe()
+        self.rig.xdotool("keydown", "s")
+        time.sleep(1.0)
+        self.rig.xdotool("keydown", "super")
+        time.sleep(1.0)
+        for key in ("super", "s"):
+            self.rig.xdotool("keyup", key)
+        self.settle()
+        self.assertEqual(self.launches(), ["s", "w"])
+
+        # The editor says so, also of a letter given its first command there; its close
+        # probes again, after the holder is gone.
+        editor = self.open_editor(hidden)
         self.assertHint(editor, "L", "Windows keeps Win + L for itself.")
-        self.assertHint(editor, "W", "Settings will take effect when you Save && Close.")
         self.assertHint(editor, "S", "Windows also uses Win + S: Kestrava takes it.")
         self.rig.screenshot("editor-held-letter")
+        self.assertHint(editor, "D", "Settings will take effect when you Save && Close.")
+        self.rig.wintool("settext", self.child(editor, ID_COMMAND), self.recorder)
+        self.assertHint(editor, "D", "Windows also uses Win + D: Kestrava takes it.")
         self.rig.wintool("post", f"{self.rig.find_window('KestravaHolder'):x}", WM_CLOSE, 0, 0)
         self.assertEqual(self.rig.wait_exit(holder, 15), 0)
-        self.rig.wintool("command", f"{editor:x}", ID_CLOSE)
-        self.assertTrue(wait_until(lambda: self.rig.find_window("#32770", EDITOR_TITLE, 0) == 0, 10))
+        self.close_editor(editor)
 
         # Free again: S goes through the hook library, past a newer watcher, with no masking stroke.
         watcher, watch_log = self.start_holder("watcher")
@@ -255,18 +306,33 @@ class ReservedLettersTest(KestravaTest):
         self.assertNotIn("ll down e8", self.read(watch_log), "the low-level hook still takes S")
         self.rig.stop(watcher)
 
-        # Held again, found by the probe on "TaskbarCreated". A resume from sleep installs the hook
-        # afresh: it is then called before a watcher that came after the first install.
+        # Held again, found by the probe on "TaskbarCreated" itself, not by a later one.
         time.sleep(max(0.0, started + 6 - time.time()))  # past the probe 5 s after start-up, which would mend it
         holder, held_log = self.start_holder("holder-again", "S")
+        created = time.time()
         self.rig.wintool("send", f"{hidden:x}", self.rig.wintool("message", "TaskbarCreated"), 0, 0)
+        self.press_s(3)
+        self.assertLess(time.time() - created, 5, "too late to tell the probe on TaskbarCreated from the next")
+        self.assertLess(time.time() - started, 30, "too late to tell the probe on TaskbarCreated from the next")
+        # A resume from sleep installs the hook afresh: it is then called before a watcher
+        # that came after the last install.
         watcher, watch_log = self.start_holder("watcher-again")
         self.rig.wintool("send", f"{hidden:x}", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0)
-        self.press_s(3)
+        self.press_s(4)
         self.assertNotIn("hotkey S", self.read(held_log))
         self.assertIn(MASKING_DOWN, self.read(held_log))
         self.assertNotIn("ll down 53", self.read(watch_log), "the hook was not installed afresh")
         self.rig.stop(watcher)
+
+        # A newer hook swallows the release of a taken S: S is not stuck, a plain "s" types.
+        swallower, swallow_log = self.start_holder("swallower", "", "swallow")
+        self.press_s(5)
+        self.assertIn("ll swallowed 53", self.read(swallow_log))
+        time.sleep(2)
+        typed = self.read(self.probe_log).count("down 53")
+        self.rig.keys("s")
+        self.assertTrue(wait_until(lambda: self.read(self.probe_log).count("down 53") > typed, 10), "S is stuck")
+        self.rig.stop(swallower)
 
         # Stop ends the key thread and its hooks (waiting for it), and S is the holder's again.
         x, y = self.rig.tray_icon_point(0)
@@ -280,7 +346,7 @@ class ReservedLettersTest(KestravaTest):
         self.assertLess(time.time() - stopped, 4.0, "Stop waited for a key thread that did not end")
         self.rig.keys("super+s")
         self.assertTrue(wait_until(lambda: "hotkey S" in self.read(held_log), 15), "S did not reach its holder")
-        self.assertEqual(self.launches().count("s"), 3)
+        self.assertEqual(self.launches().count("s"), 5)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,9 @@
 //   held S 1        RegisterHotKey(MOD_WIN, 'S') succeeded (0: refused)
 //   hotkey S        WM_HOTKEY for S arrived
 //   ll down 53 0    the watcher saw a stroke: down/up, virtual key, dwExtraInfo
-// Usage: holder LOGFILE [LETTERS [nowatch]]. WM_CLOSE to its window "Kestrava Holder" ends it.
+// Usage: holder LOGFILE [LETTERS [nowatch|swallow]]. WM_CLOSE to its window
+// "Kestrava Holder" ends it. "swallow": the watcher swallows the first
+// release of S it sees, as another program's hook might.
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -11,14 +13,21 @@
 namespace {
 
 FILE* g_log = nullptr;
+bool g_swallowRelease = false;
 
 LRESULT CALLBACK WatchProc(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HC_ACTION) {
         const auto* stroke = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        std::fprintf(g_log, "ll %s %02lx %lx\n", (stroke->flags & LLKHF_UP) ? "up" : "down", stroke->vkCode,
+        const bool up = (stroke->flags & LLKHF_UP) != 0;
+        const bool swallow = g_swallowRelease && up && stroke->vkCode == 'S';
+        std::fprintf(g_log, "ll %s %02lx %lx\n", swallow ? "swallowed" : up ? "up" : "down", stroke->vkCode,
                      static_cast<unsigned long>(stroke->dwExtraInfo));
         std::fflush(g_log);
+        if (swallow) {
+            g_swallowRelease = false;
+            return 1;
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -51,6 +60,7 @@ int main(int argc, char** argv)
     HWND window = CreateWindowExA(0, wc.lpszClassName, "Kestrava Holder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                   nullptr, wc.hInstance, nullptr);
     const bool watch = !(argc > 3 && std::strcmp(argv[3], "nowatch") == 0);
+    g_swallowRelease = argc > 3 && std::strcmp(argv[3], "swallow") == 0;
     HHOOK watcher = watch ? SetWindowsHookExA(WH_KEYBOARD_LL, WatchProc, wc.hInstance, 0) : nullptr;
     std::fprintf(g_log, "watching %d\n", watcher != nullptr);
     for (const char* letter = argc > 2 ? argv[2] : ""; *letter; ++letter)
