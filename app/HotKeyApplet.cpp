@@ -78,6 +78,7 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
         fw::AppMessageBox("Unable to install keyboard hook. Sorry", MB_OK);
 
     CoInitialize(nullptr);
+    m_environment.Start();
 
     ArmProbes();
     WatchSession(GetHiddenWindow(), true);
@@ -127,6 +128,11 @@ void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM lParam)
                (message == WM_WTSSESSION_CHANGE && wParam == WTS_SESSION_UNLOCK)) {
         // Windows may have dropped the low-level hook meanwhile.
         ShowHeldLetters(m_keyThread.ReinstallLowLevelHook());
+    } else if (message == WM_SETTINGCHANGE && lParam != 0 &&
+               lstrcmpiA(reinterpret_cast<const char*>(lParam), "Environment") == 0) {
+        // An installer or Settings changed the user's variables: programs
+        // launched from now on see them, as from a new Explorer window.
+        m_environment.Refresh();
     } else if (message == WM_HOTKEY && wParam == kHeldLetterProbeId) {
         // Pressed while a probe held the letter for a moment: it is still the user's key.
         OnOtherMessage(0, HIWORD(lParam));
@@ -144,8 +150,6 @@ void CHotKeyApplet::OnOtherMessage(LPARAM lParam, WPARAM wParam)
         std::snprintf(trace, sizeof trace, "l : %d  w : %d = (%c)\n", static_cast<int>(lParam),
                       static_cast<int>(wParam), static_cast<char>(wParam));
         OutputDebugStringA(trace);
-#else
-        (void)lParam;
 #endif
         if (wParam < 'A' || wParam > 'Z')
             return;
@@ -156,6 +160,8 @@ void CHotKeyApplet::OnOtherMessage(LPARAM lParam, WPARAM wParam)
 #ifndef NDEBUG
         OutputDebugStringW((entry.m_command + L" " + entry.m_arguments + L" " + entry.m_directory + L"\n").c_str());
 #endif
+        // Or the launched window may open behind the one the user typed in.
+        m_keyThread.GainForegroundRight(lParam);
         if (!Launcher::OpenWithShell(GetHiddenWindow(), entry))
             Launcher::OpenWithAssociation(entry.m_command);
     } catch (...) {

@@ -7,6 +7,7 @@
 #include "framework/Handle.h"
 #include "store/HotKeyTable.h"
 #include "trayapplet/QuindleTaskBarApplet.h"
+#include "util/UserEnvironment.h"
 
 class CEditHotKeysDialog;
 
@@ -42,6 +43,7 @@ private:
     void ArmProbes();
     void ShowHeldLetters(bool taken);
     CKeyThread m_keyThread;
+    CUserEnvironment m_environment;  // what launched programs inherit
     uint32_t m_heldLetters = 0;
     bool m_heldTaken = true;
 };

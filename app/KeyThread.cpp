@@ -11,6 +11,7 @@ enum : UINT {
     kUnInstallLibraryHook,
     kUpdateLowLevelHook,
     kSendMaskingStroke,
+    kSendMarkedStroke,
     kQuit,
 };
 
@@ -24,6 +25,12 @@ constexpr UINT kWatchdogPeriod = 60000;  // ms
 // An unassigned virtual key: pressed while the Windows key is down, it keeps
 // the release of the Windows key from opening the Start menu.
 constexpr WORD kMaskingKey = 0xE8;
+
+constexpr DWORD kMaskWait = 100;  // ms a launch waits for its masking stroke
+
+#ifndef PROCESS_QUERY_LIMITED_INFORMATION
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+#endif
 
 // The low-level hook procedure has no context argument; the key thread sets
 // this before it installs the hook, and only that thread reads it.
@@ -50,6 +57,25 @@ INPUT KeyStroke(WORD vk, DWORD flags)
     return input;
 }
 
+// Whether the foreground program is of the other bitness than Kestrava: the
+// system then runs the hook library for it back in Kestrava's own process.
+bool ForegroundIsOfOtherBitness()
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &process);
+    if (process == 0 || process == GetCurrentProcessId())
+        return false;
+    fw::KernelHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+    if (!handle)
+        handle.reset(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process));  // before Vista
+    // A 64-bit process is no WOW64 process, and on 32-bit Windows none is.
+    BOOL theirs = FALSE;
+    BOOL ours = FALSE;
+    if (!handle || !IsWow64Process(handle.get(), &theirs) || !IsWow64Process(GetCurrentProcess(), &ours))
+        return false;
+    return theirs != ours;
+}
+
 }  // namespace
 
 uint32_t FindHeldLetters(HWND window, uint32_t candidates)
@@ -71,6 +97,7 @@ uint32_t FindHeldLetters(HWND window, uint32_t candidates)
 bool CKeyThread::Start(HWND target)
 {
     m_target = target;
+    m_maskSent.reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));
     fw::KernelHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!ready)
         return false;
@@ -155,6 +182,9 @@ LRESULT CKeyThread::OnRequest(UINT message)
         // input itself would wait on its own thread.
         SendMaskingStroke();
         return 0;
+    case kSendMarkedStroke:
+        SendMarkedStroke();
+        return 0;
     case kQuit:
         PostQuitMessage(0);
         return 0;
@@ -191,6 +221,20 @@ bool CKeyThread::SetMask(uint32_t letters)
     if (!IsRunning())
         return letters == 0;
     return Request(kUpdateLowLevelHook) != 0;
+}
+
+void CKeyThread::GainForegroundRight(LPARAM flags)
+{
+    if (flags & kTakenByLowLevelHook) {
+        if (m_maskSent)
+            WaitForSingleObject(m_maskSent.get(), kMaskWait);
+    } else if (ForegroundIsOfOtherBitness()) {
+        // Input sent by Kestrava counts as input it received.
+        if (IsRunning())
+            Request(kSendMarkedStroke);
+        else
+            SendMarkedStroke();
+    }
 }
 
 void CKeyThread::Stop()
@@ -250,7 +294,10 @@ bool CKeyThread::TakeStroke(const KBDLLHOOKSTRUCT& stroke)
     }
     // The flags a WH_KEYBOARD hook would have: repeat count 1, scan code, extended bit.
     const LPARAM flags = 1 | static_cast<LPARAM>((stroke.scanCode & 0xFF) << 16) |
-                         ((stroke.flags & LLKHF_EXTENDED) ? (LPARAM{1} << 24) : 0);
+                         ((stroke.flags & LLKHF_EXTENDED) ? (LPARAM{1} << 24) : 0) | kTakenByLowLevelHook;
+    // The launch waits for the masking stroke: sent input gives Kestrava the
+    // right to bring the launched program to the front.
+    ResetEvent(m_maskSent.get());
     PostMessageA(m_target, WM_KBHOOK_KEY, stroke.vkCode, flags);
     // Sent from the loop, after the hook has returned: a hook that injects
     // input itself would wait on its own thread.
@@ -274,4 +321,11 @@ void CKeyThread::SendMaskingStroke()
     // elevated window), the release goes again alone.
     if (SendInput(count, strokes, sizeof(INPUT)) < count && windowsRelease != 0)
         SendInput(1, &strokes[2], sizeof(INPUT));
+    SetEvent(m_maskSent.get());
+}
+
+void CKeyThread::SendMarkedStroke()
+{
+    INPUT strokes[2] = {KeyStroke(kMaskingKey, 0), KeyStroke(kMaskingKey, KEYEVENTF_KEYUP)};
+    SendInput(2, strokes, sizeof(INPUT));
 }

@@ -28,6 +28,10 @@ constexpr uint32_t kLettersNeverTaken =
 uint32_t FindHeldLetters(HWND window, uint32_t candidates);
 constexpr int kHeldLetterProbeId = 0x4B50;
 
+// Set in the flags of the WM_KBHOOK_KEY that the low-level hook posts (a bit
+// the keyboard leaves 0): that letter's masking stroke is on its way.
+constexpr LPARAM kTakenByLowLevelHook = LPARAM{1} << 28;
+
 class CKeyThread {
 public:
     CKeyThread() = default;
@@ -53,6 +57,15 @@ public:
     bool SetMask(uint32_t letters);
     bool ReinstallLowLevelHook() { return SetMask(m_mask.load()); }
 
+    // Windows lets a program bring its window to the front only if the
+    // program that started it may. Kestrava may after the program typed into
+    // granted it (the hook library does), or after it sent input itself: this
+    // waits until the masking stroke of a letter the low-level hook took is
+    // sent (100 ms at most), or, where the hook library ran in Kestrava's own
+    // process because the program typed into is of the other bitness, sends
+    // one marked stroke. `flags`: those of the letter's WM_KBHOOK_KEY.
+    void GainForegroundRight(LPARAM flags);
+
     // Ends the thread, which removes the hooks it installed. Waits for it.
     void Stop();
 
@@ -67,11 +80,13 @@ private:
     bool UpdateLowLevelHook();
     bool TakeStroke(const KBDLLHOOKSTRUCT& stroke);
     void SendMaskingStroke();
+    static void SendMarkedStroke();
 
     HWND m_target = nullptr;
     fw::KernelHandle m_thread;
     HWND m_control = nullptr;  // the key thread's window, for the main thread; cleared by Stop
     std::atomic<uint32_t> m_mask{0};
+    fw::KernelHandle m_maskSent;  // signalled while no masking stroke is due
 
     HWND m_window = nullptr;  // the same window, the key thread's own copy
     HHOOK m_lowLevelHook = nullptr;

@@ -12,7 +12,7 @@ FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info)
 {
     if (notification != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr)
         return nullptr;
-    static const char* const kFromSystemFolder[] = {"comdlg32.dll", "version.dll", "wtsapi32.dll"};
+    static const char* const kFromSystemFolder[] = {"comdlg32.dll", "version.dll", "wtsapi32.dll", "userenv.dll"};
     bool listed = false;
     for (const char* name : kFromSystemFolder)
         listed = listed || lstrcmpiA(info->szDll, name) == 0;

@@ -46,7 +46,7 @@ if(WIN32)
         target_link_libraries(${name}_delay INTERFACE ${lib})
         add_dependencies(${name}_delay ${name}_delay_library)
     endfunction()
-    foreach(dll comctl32 comdlg32 version wtsapi32)
+    foreach(dll comctl32 comdlg32 version wtsapi32 userenv)
         kestrava_delay_load_library(${dll})
     endforeach()
 

@@ -33,6 +33,14 @@ extern "C" LRESULT CALLBACK KBHookProc(int nCode, WPARAM wParam, LPARAM lParam)
         // leave us posting to NULL.
         const HWND target = *static_cast<volatile HWND*>(&g_shared.target);
         if (target != nullptr) {
+            if (wParam >= 'A' && wParam <= 'Z') {
+                // This process had the input, so it may bring windows to the
+                // front: it lets Kestrava, which passes the right on to the
+                // program it launches for the letter.
+                DWORD kestrava = 0;
+                GetWindowThreadProcessId(target, &kestrava);
+                AllowSetForegroundWindow(kestrava);
+            }
             // Posted, never sent: a busy tray program must not stall the typist.
             PostMessageA(target, WM_KBHOOK_KEY, wParam, lParam);
             return 1;

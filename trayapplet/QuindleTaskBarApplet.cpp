@@ -154,7 +154,7 @@ LRESULT CALLBACK CQuindleTaskBarApplet::WindowProc(HWND window, UINT message, WP
         return 0;
     }
     if (message == WM_DESTROY || message == WM_TIMER || message == WM_POWERBROADCAST || message == WM_HOTKEY ||
-        message == WM_WTSSESSION_CHANGE ||
+        message == WM_WTSSESSION_CHANGE || message == WM_SETTINGCHANGE ||
         (message == s_taskbarCreatedMessage && message != 0))
         RouteSystemMessage(message, wParam, lParam);
     if (message == WM_DESTROY) {

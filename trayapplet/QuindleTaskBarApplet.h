@@ -30,8 +30,8 @@ public:
     virtual void OnTrayMouseMove() {}
     virtual void OnOtherMessage(LPARAM lParam, WPARAM wParam);
     // The hidden window's WM_TIMER, WM_POWERBROADCAST, WM_HOTKEY,
-    // WM_WTSSESSION_CHANGE, WM_DESTROY and "TaskbarCreated", for every
-    // applet, before the class's own handling.
+    // WM_WTSSESSION_CHANGE, WM_SETTINGCHANGE, WM_DESTROY and "TaskbarCreated",
+    // for every applet, before the class's own handling.
     virtual void OnSystemMessage(UINT, WPARAM, LPARAM) {}
 
     static int Run(HINSTANCE instance, const std::string& commandLine);

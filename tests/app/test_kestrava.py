@@ -3,6 +3,7 @@
 xdotool into another program, launching, the fallback through the
 registry's file associations, and Win + letters that another program holds
 as system hot keys (as Windows' shell does)."""
+import re
 import shutil
 import subprocess
 import sys
@@ -18,6 +19,7 @@ WM_COMMAND, WM_LBUTTONDBLCLK, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x111,
 WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK = 0x2B1, 0x8
 EDITOR_TITLE, ID_HINT, ID_CLOSE, ID_COMMAND = "Kestrava - Edit Keys", 1038, 2, 1026
 MASKING_DOWN = "ll down e8 4b535456"  # the masking stroke, marked as Kestrava's own
+ENVIRONMENT_KEY, WINE_DEBUG_KEY = r"HKCU\Environment", r"HKCU\Software\Wine\Debug"
 
 
 class StartUpTest(KestravaTest):
@@ -26,7 +28,7 @@ class StartUpTest(KestravaTest):
         workdir.mkdir()
         self.write_table({"W": (self.recorder, "first second", self.rig.winpath(workdir))})
         self.start_probe()
-        self.start_kestrava()
+        self.start_kestrava(env={"KESTRAVA_PROBE": "from the parent"})
         self.rig.keys("super+w")
         self.assertTrue(wait_until(self.recorded, 15), "nothing was launched")
         launch = self.recorded()[0]
@@ -35,6 +37,20 @@ class StartUpTest(KestravaTest):
         self.settle()
         self.assertNotIn("down 57", self.read(self.probe_log), "the W reached the other program")
         self.assertEqual(self.boxes(), [])
+
+        # What the user's environment gains and loses since reaches what Kestrava launches
+        # next; what Kestrava's parent gave it stays.
+        for name in ("KESTRAVA_PROBE", "KESTRAVA_OTHER"):
+            self.addCleanup(self.rig.run, "reg", "delete", ENVIRONMENT_KEY, "/v", name, "/f", check=False)
+        for launches, change, seen in ((2, ("add", "/v", "KESTRAVA_OTHER", "/d", "1", "/f"), "from the parent"),
+                                       (3, ("add", "/v", "KESTRAVA_PROBE", "/d", "installed", "/f"), "installed"),
+                                       (4, ("delete", "/v", "KESTRAVA_PROBE", "/f"), "-")):
+            self.rig.run("reg", change[0], ENVIRONMENT_KEY, *change[1:])
+            self.rig.wintool("settingchange", "Environment")
+            self.rig.keys("super+w")
+            self.assertTrue(wait_until(lambda: len(self.recorded()) == launches, 15), "nothing was launched")
+            seen_by = self.read(self.folder / "recorder.env").splitlines()
+            self.assertEqual((seen_by[0], seen_by[-1]), ("from the parent", seen))
 
     def test_empty_letters_and_other_keys_do_nothing(self):
         self.write_table({"A": (self.recorder, "a", ""), "W": (self.recorder, "", "")})
@@ -238,6 +254,56 @@ class ReservedLettersTest(KestravaTest):
                             "the hook was not dropped")
             reinstall()
         self.press_s(3)
+
+    def calls(self, trace, function):
+        """(line number, arguments) of each call of `function` in a relay trace."""
+        found = []
+        for number, line in enumerate(self.read(trace).splitlines()):
+            match = re.search(rf":Call {re.escape(function)}\((.*)\) ret=", line)
+            if match:  # numbers in hex; a text argument shows its address first
+                found.append((number, [int(a.split()[0], 16) for a in re.findall(r"(?:^|,)([0-9a-f]+)", match.group(1))]))
+        return found
+
+    def test_the_launched_program_may_come_to_the_front(self):
+        """Wine enforces no foreground lock, so its relay trace shows the calls that give Kestrava
+        the right to bring the launched window to the front, and their order."""
+        functions = ("user32.AllowSetForegroundWindow", "user32.PostMessageA", "user32.SendInput",
+                     "shell32.ShellExecuteW")
+        # Only these: a full relay trace slows the hooks past their time limits.
+        self.rig.run("reg", "add", WINE_DEBUG_KEY, "/v", "RelayInclude", "/d", ";".join(functions), "/f")
+        self.addCleanup(self.rig.run, "reg", "delete", WINE_DEBUG_KEY, "/v", "RelayInclude", "/f", check=False)
+        self.write_table({"W": (self.recorder, "w", ""), "S": (self.recorder, "s", "")})
+        probe_trace, kestrava_trace = self.scratch / "probe.trace", self.scratch / "kestrava.trace"
+        with open(probe_trace, "wb") as out:
+            self.rig.start(self.rig.bin / "bin" / "keyprobe.exe", self.rig.winpath(self.probe_log),
+                           trace="+relay,+pid", stderr=out)
+        self.assertTrue(wait_until(lambda: "ready" in self.read(self.probe_log), 20), "key probe did not start")
+        with open(kestrava_trace, "wb") as out:
+            self.start_kestrava(trace="+relay,+pid", stderr=out)
+        hidden = self.hidden_window()
+        kestrava = int(self.rig.wintool("pid", f"{hidden:x}"))
+
+        # A free letter: the program typed into grants Kestrava the right, then posts the letter.
+        self.click_probe()
+        self.rig.keys("super+w")
+        self.assertTrue(wait_until(lambda: self.launches() == ["w"], 15), self.launches())
+        grants = self.calls(probe_trace, "user32.AllowSetForegroundWindow")
+        posts = [n for n, args in self.calls(probe_trace, "user32.PostMessageA")
+                 if args[:3] == [hidden, WM_KBHOOK_KEY, ord("W")]]
+        self.assertEqual([args for _, args in grants], [[kestrava]])
+        self.assertEqual(len(posts), 1)
+        self.assertLess(grants[0][0], posts[0], "the grant came after the post")
+        self.assertEqual(self.calls(kestrava_trace, "user32.SendInput"), [], "a stroke where a grant came")
+
+        # A held letter: Kestrava's own masking stroke comes before its launch.
+        holder, held_log = self.start_holder("holder", "S")
+        self.rig.wintool("send", f"{hidden:x}", self.rig.wintool("message", "TaskbarCreated"), 0, 0)
+        self.press_s(1)
+        strokes = self.calls(kestrava_trace, "user32.SendInput")
+        launches = self.calls(kestrava_trace, "shell32.ShellExecuteW")
+        self.assertEqual(len(strokes), 1)
+        self.assertEqual(len(launches), 2)
+        self.assertLess(strokes[0][0], launches[1][0], "the masking stroke came after the launch")
 
     def test_held_letters_are_taken_while_held_and_given_back_at_stop(self):
         self.write_table({letter: (self.recorder, letter.lower(), "") for letter in "SEW"})

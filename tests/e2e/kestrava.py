@@ -55,8 +55,8 @@ class KestravaTest(DesktopTest):
         self.assertTrue(wait_until(lambda: "ready" in self.read(self.probe_log), 20), "key probe did not start")
         self.assertTrue(wait_until(lambda: "Key Probe" in self.rig.wintool("foreground"), 10), "probe not in front")
 
-    def start_kestrava(self, *args, folder=None, wait_icon=True, trace=None, stderr=None):
-        proc = self.rig.start((folder or self.folder) / "Kestrava.exe", *args, trace=trace, stderr=stderr)
+    def start_kestrava(self, *args, folder=None, wait_icon=True, trace=None, stderr=None, env=None):
+        proc = self.rig.start((folder or self.folder) / "Kestrava.exe", *args, trace=trace, stderr=stderr, env=env)
         if wait_icon:
             self.assertTrue(wait_until(self.icon_shown, 20), "no tray icon")
         return proc

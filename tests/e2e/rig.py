@@ -234,10 +234,11 @@ class Rig:
         self.started = []
 
     # --- processes -------------------------------------------------------
-    def start(self, exe, *args, cwd=None, stdout=None, trace=None, stderr=None) -> subprocess.Popen:
+    def start(self, exe, *args, cwd=None, stdout=None, trace=None, stderr=None, env=None) -> subprocess.Popen:
         """Starts a Windows program; it is ended by `stop_all` if still running.
-        `trace` sets Wine's debug channels (e.g. "+menu"), written to `stderr`."""
-        env = dict(self.env, WINEDEBUG=trace) if trace else self.env
+        `trace` sets Wine's debug channels (e.g. "+menu"), written to `stderr`;
+        `env` adds variables to the program's environment."""
+        env = dict(self.env, **(env or {}), **({"WINEDEBUG": trace} if trace else {}))
         proc = subprocess.Popen(["wine", str(exe), *map(str, args)], env=env, cwd=cwd,
                                 stdout=stdout or subprocess.DEVNULL, stderr=stderr or subprocess.DEVNULL)
         self.started.append(proc)

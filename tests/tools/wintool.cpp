@@ -119,7 +119,7 @@ int Usage()
     std::fputs("usage: wintool find CLASS TITLE | findall CLASS TITLE | rect HWND | children HWND | info HWND | boxes [PID]\n"
                "       post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM | command HWND ID\n"
                "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME | syscolor INDEX\n"
-               "       keepalive | type TEXT | acp\n",
+               "       keepalive | type TEXT | acp | settingchange AREA\n",
                stderr);
     return 2;
 }
@@ -234,6 +234,13 @@ int main()
     }
     if (verb == "type" && argc == 3)
         return TypeUnicode(wideArgs[2]);
+    if (verb == "settingchange" && argc == 3) {
+        // As an installer tells every window that, say, the environment changed.
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(wideArgs[2]),
+                            SMTO_ABORTIFHUNG, 5000, &result);
+        return 0;
+    }
     if (verb == "acp" && argc == 2) {
         std::printf("%u\n", GetACP());
         return 0;
