@@ -15,7 +15,10 @@ class CHotKeyTable {
 public:
     static constexpr int kLetters = 26;
 
-    CHotKeyTable() = default;
+    // 8-bit texts in the ANSI code page the program runs under, or in
+    // codePage (a Windows code page; the host build knows ASCII alone).
+    CHotKeyTable();
+    explicit CHotKeyTable(unsigned codePage);
     virtual ~CHotKeyTable() = default;
 
     // 'A'..'Z' give their letter's entry; anything else, including lower case
@@ -47,6 +50,7 @@ private:
         bool narrow = false;
     };
 
+    unsigned m_codePage;
     CHotKeyEntry m_entries[kLetters + 1];
     ReadValue m_read[kLetters][kFields];
 };
