@@ -131,9 +131,9 @@ CSettingsArchive::StoredText CSettingsArchive::GetStoredText(const std::string& 
     return text;
 }
 
-void CSettingsArchive::PutStoredText(const std::string& name, const StoredText& text)
+bool CSettingsArchive::PutStoredText(const std::string& name, const StoredText& text)
 {
-    m_values.Set(MakeKey(name), text.bytes, text.wide);
+    return m_values.Set(MakeKey(name), text.bytes, text.wide);
 }
 
 void CSettingsArchive::GetStringArray(const std::string& name, std::vector<std::string>& list) const

@@ -32,13 +32,14 @@ public:
 
     // A value as the file holds it: 8-bit bytes, or a wide string's UTF-16LE
     // units. The typed readers above convert wide values to 8-bit text; these
-    // two carry values unconverted. A missing value is an empty 8-bit one.
+    // two carry values unconverted. A missing value is an empty 8-bit one; a
+    // wide one of an odd byte count is refused (false) and not stored.
     struct StoredText {
         std::string bytes;
         bool wide = false;
     };
     StoredText GetStoredText(const std::string& name) const;
-    void PutStoredText(const std::string& name, const StoredText& text);
+    bool PutStoredText(const std::string& name, const StoredText& text);
 
     // False, silently, when the file cannot be opened or has another header;
     // false after one report on a read error, keeping the pairs read so far.
