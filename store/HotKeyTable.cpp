@@ -25,7 +25,7 @@ CHotKeyEntry& CHotKeyTable::GetEntry(signed char character) { return m_entries[S
 
 const CHotKeyEntry& CHotKeyTable::GetEntry(signed char character) const { return m_entries[Slot(character)]; }
 
-bool CHotKeyTable::LoadFromFile(const std::string& path)
+bool CHotKeyTable::LoadFromFile(const store::FilePath& path)
 {
     CSettingsArchive archive;
     archive.Load(path);
@@ -33,7 +33,7 @@ bool CHotKeyTable::LoadFromFile(const std::string& path)
     return archive.LastLoad() != CSettingsArchive::LoadOutcome::Unreadable;
 }
 
-void CHotKeyTable::SaveToFile(const std::string& path, bool keepOld) const
+void CHotKeyTable::SaveToFile(const store::FilePath& path, bool keepOld) const
 {
     CSettingsArchive archive;
     SaveToArchive(archive);

@@ -4,7 +4,6 @@
 #include "framework/Application.h"
 #include "framework/FileDialog.h"
 #include "resource.h"
-#include "store/CodePage.h"
 #include "util/PathHelpers.h"
 #include "AboutDialog.h"
 
@@ -93,7 +92,7 @@ BOOL CEditHotKeysDialog::OnInitDialog()
         EnableWindow(Label(letter).GetSafeHwnd(), FALSE);
 
     // A file that is there but unreadable must not be silently overwritten.
-    m_keepOldFile = !m_table.LoadFromFile(store::Utf8FromWide(GetDataFilePath()));
+    m_keepOldFile = !m_table.LoadFromFile(GetDataFilePath());
     if (m_keepOldFile)
         PostMessageA(m_hwnd, WM_SHOW_UNREADABLE, 0, 0);
     for (char letter = 'A'; letter <= 'Z'; ++letter)
@@ -145,7 +144,7 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     UpdateData(false);
 }
 
-void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(store::Utf8FromWide(GetDataFilePath()), m_keepOldFile); }
+void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(GetDataFilePath(), m_keepOldFile); }
 
 void CEditHotKeysDialog::BrowseForCommand()
 {
