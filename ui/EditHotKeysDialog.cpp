@@ -98,12 +98,7 @@ BOOL CEditHotKeysDialog::OnInitDialog()
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         UpdateLetterTip(letter);
 
-    const CHotKeyEntry& entry = m_table.GetEntry(m_currentLetter);
-    m_command = entry.m_command;
-    m_directory = entry.m_directory;
-    m_arguments = entry.m_arguments;
-    UpdateData(false);
-
+    ShowEntry();
     SelectLetter(m_currentLetter);
     SetWindowText(L"Kestrava - Edit Keys");
     SetFocus(m_hwnd);
@@ -115,19 +110,35 @@ void CEditHotKeysDialog::UpdateLetterTip(char letter)
     Label(letter).SetTipText(LetterTip(letter, m_table.GetEntry(letter)));
 }
 
-void CEditHotKeysDialog::SelectLetter(char letter)
+void CEditHotKeysDialog::ShowEntry()
+{
+    const CHotKeyEntry& entry = m_table.GetEntry(m_currentLetter);
+    m_command = entry.m_command;
+    m_directory = entry.m_directory;
+    m_arguments = entry.m_arguments;
+    UpdateData(false);
+    UpdateData(true);
+    m_shown[0] = m_command;
+    m_shown[1] = m_directory;
+    m_shown[2] = m_arguments;
+}
+
+void CEditHotKeysDialog::CommitEntry()
 {
     UpdateData(true);
-    CHotKeyEntry& current = m_table.GetEntry(m_currentLetter);
-    current.m_command = m_command;
-    current.m_directory = m_directory;
-    current.m_arguments = m_arguments;
-    UpdateLetterTip(m_currentLetter);
+    CHotKeyEntry& entry = m_table.GetEntry(m_currentLetter);
+    if (m_command != m_shown[0])
+        entry.m_command = m_command;
+    if (m_directory != m_shown[1])
+        entry.m_directory = m_directory;
+    if (m_arguments != m_shown[2])
+        entry.m_arguments = m_arguments;
+}
 
-    const CHotKeyEntry& next = m_table.GetEntry(letter);
-    m_command = next.m_command;
-    m_directory = next.m_directory;
-    m_arguments = next.m_arguments;
+void CEditHotKeysDialog::SelectLetter(char letter)
+{
+    CommitEntry();
+    UpdateLetterTip(m_currentLetter);
 
     CLetterLabel& previous = Label(m_currentLetter);
     previous.SetSelected(false);
@@ -141,7 +152,7 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     selected.SetSelected(true);
     InvalidateRect(selected.GetSafeHwnd(), nullptr, TRUE);
 
-    UpdateData(false);
+    ShowEntry();
 }
 
 void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(GetDataFilePath(), m_keepOldFile); }

@@ -162,12 +162,17 @@ class EditorTest(DesktopTest):
             self.assertEqual(table[f"{letter}.Args".encode()], arguments.encode())
             self.assertEqual(table[f"{letter}.Dir".encode()], directory.encode())
 
-    def test_enter_saves(self):
+    def test_enter_saves_and_untouched_fields_keep_their_bytes(self):
+        # A's arguments hold a NUL, where an edit control stops: untouched, they go back whole.
+        command, arguments, directory = self.ENTRIES["A"]
+        entries = dict(self.ENTRIES, A=(command, arguments.encode() + b"\0more", directory))
+        datafile.write_table(self.data, entries)
         self.open_editor()
         self.type_into(START_DIR, "\\sub")
         self.rig.xdotool("key", "Return")
         self.ended()
-        self.assertEqual(datafile.decode(self.data.read_bytes())[b"A.Dir"], b"C:\\windows\\sub")
+        self.assertEqual(self.data.read_bytes(),
+                         datafile.table_bytes(dict(entries, A=entries["A"][:2] + (directory + "\\sub",))))
 
     def test_escape_does_not_save(self):
         self.open_editor()
