@@ -224,7 +224,8 @@ class EditorTest(DesktopTest):
         tool.write_bytes(b"MZ")
         other = self.scratch / "other.bat"
         other.write_bytes(b"rem")
-        folder = self.scratch / "folder"
+        # Its last letters are the five that Python's code page 1252 lacks and Windows' has.
+        folder = self.scratch / "folder \x81\x8d\x8f\x90\x9d"
         folder.mkdir()
         self.open_editor()
         win_tool = self.rig.winpath(tool)
