@@ -71,7 +71,7 @@ TEST(PathHelpers, ProgramFolder)
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), L'\\');
     EXPECT_NE(folder.back(), L'/');
-    const std::wstring self = PathText::ModuleFileName(nullptr);
+    const std::wstring self = fw::ModuleFileName(nullptr);
     EXPECT_EQ(folder + self.substr(folder.size()), self);
     EXPECT_EQ(self[folder.size()], L'\\');
     EXPECT_NE(GetFileAttributesW((folder + L"\\" + self.substr(folder.size() + 1)).c_str()), INVALID_FILE_ATTRIBUTES);
@@ -159,9 +159,10 @@ TEST(ProgramFolder, ModuleNameLongerThanMaxPath)
 
     HMODULE module = LoadLibraryExW(copy.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     const DWORD loadError = GetLastError();
-    std::wstring name;
+    std::wstring name, caption;
     if (module) {
-        name = PathText::ModuleFileName(module);
+        name = fw::ModuleFileName(module);
+        caption = fw::CApplication(module).Caption();  // the message boxes' title, whole too
         FreeLibrary(module);
     }
     DeleteFileW(copy.c_str());
@@ -171,6 +172,7 @@ TEST(ProgramFolder, ModuleNameLongerThanMaxPath)
     ASSERT_NE(module, nullptr) << "error " << loadError;
     ASSERT_GT(expected.size(), 300u);
     EXPECT_EQ(GetFolderPart(name), expected);
+    EXPECT_EQ(caption, L"pathchild");
 }
 
 }  // namespace
