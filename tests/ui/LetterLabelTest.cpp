@@ -92,8 +92,8 @@ TEST(ToolTip, WrapsAtBlanksThenSeparatorsThenAnywhere)
 {
     const auto tenPixels = [](const std::wstring& text) { return static_cast<int>(text.size()) * 10; };
     const std::pair<const wchar_t*, const wchar_t*> table[] = {
-        {L"A & B", L"A & B"},
         {L"aaaa bbbb cccc", L"aaaa bbbb \ncccc"},
+        {L"xy abcdefghij klm", L"xy \nabcdefghij \nklm"},  // fits alone, not with its blank
         {L"C:\\Program\\Tools\\run.bat", L"C:\\\nProgram\\\nTools\\\nrun.bat"},
         {L"x C:/a/bb/ccc/dddd", L"x C:/a/bb/\nccc/dddd"},
         {L"abcdefghijklmno", L"abcdefghij\nklmno"},
