@@ -7,9 +7,6 @@
 
 namespace {
 
-// "表": in code page 932 its second byte is the backslash's code.
-const std::wstring kHyo = L"\u8868";
-
 TEST(PathHelpers, FolderPart)
 {
     EXPECT_EQ(GetFolderPart(L"file.txt"), L"");
@@ -48,21 +45,6 @@ TEST(PathHelpers, Extension)
     EXPECT_EQ(GetExtension(L"archive.tar.gz"), L".gz");
     EXPECT_EQ(GetExtension(L"  notepad  "), L"  notepad");
     EXPECT_EQ(GetExtension(L""), L"");
-}
-
-TEST(PathHelpers, LettersOfAnyScriptAreNoSeparators)
-{
-    const std::wstring path = L"C:\\" + kHyo + L"\\x.txt";  // C:\表\x.txt
-    EXPECT_EQ(GetFolderPart(path), L"C:\\" + kHyo);
-    EXPECT_EQ(GetFolderPart(L"C:\\a\\" + kHyo), L"C:\\a");
-    EXPECT_EQ(GetFolderPart(kHyo + L"/x"), kHyo);  // no backslash: '/' separates
-    EXPECT_EQ(GetFolderPart(kHyo), L"");
-    std::wstring folder = L"C:\\" + kHyo + L"\\ ";
-    StripTrailingSeparator(folder);
-    EXPECT_EQ(folder, L"C:\\" + kHyo);
-    EXPECT_EQ(GetExtension(L"C:\\\u62A5\u544A.txt"), L".txt");
-    EXPECT_EQ(GetExtension(L"C:\\a." + kHyo), L"." + kHyo);
-    EXPECT_EQ(PathText::TrimRight(kHyo + L" \t"), kHyo);
 }
 
 TEST(PathHelpers, ProgramFolder)
