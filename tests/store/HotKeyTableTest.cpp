@@ -220,7 +220,7 @@ TEST(HotKeyTable, EachCodePageStoresExactlyWhatItHolds)
         {1252, L"\u0141\u00F3d\u017A", ""},       // best fit: "Lodz"
         {1252, L"\u221E", ""},                       // best fit: "8"
         {932, L"C:\\\u00A5", ""},                   // best fit: 5C, a backslash
-        {932, L"\u301C", ""},                        // best fit: 81 60, the full-width tilde
+        {932, L"\u301C", ""},                        // Windows' best fit: 81 60 (Wine's: none)
         {932, L"\u8868", "\x95\x5C"},                // a second byte that is a backslash's
         {936, L"\u62A5\u544A", "\xB1\xA8\xB8\xE6"},
         {65001, L"\u0141\u221E", "\xC5\x81\xE2\x88\x9E"},
