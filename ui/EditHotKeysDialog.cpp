@@ -117,7 +117,7 @@ void CEditHotKeysDialog::ShowEntry()
     m_directory = entry.m_directory;
     m_arguments = entry.m_arguments;
     UpdateData(false);
-    UpdateData(true);
+    UpdateData(true);  // what the fields hold, which may be less than they were given
     m_shown[0] = m_command;
     m_shown[1] = m_directory;
     m_shown[2] = m_arguments;
