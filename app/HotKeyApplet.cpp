@@ -6,7 +6,6 @@
 #include "framework/Application.h"
 #include "framework/WaitCursor.h"
 #include "hook/KbHook.h"
-#include "store/CodePage.h"
 #include "ui/EditHotKeysDialog.h"
 #include "ui/resource.h"
 #include "util/GuardedCall.h"
@@ -73,7 +72,7 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
     // Without the key thread the hook goes on this thread, as it always could.
     m_keyThread.Start(GetHiddenWindow());
     if (m_keyThread.InstallLibraryHook())
-        m_table.LoadFromFile(store::Utf8FromWide(GetDataFilePath()));
+        m_table.LoadFromFile(GetDataFilePath());
     else
         fw::AppMessageBox("Unable to install keyboard hook. Sorry", MB_OK);
 
@@ -238,7 +237,7 @@ void CHotKeyApplet::OpenEditor()
 
     // Saved or not, the table follows the file.
     fw::CWaitCursor wait;
-    m_table.LoadFromFile(store::Utf8FromWide(GetDataFilePath()));
+    m_table.LoadFromFile(GetDataFilePath());
     ProbeHeldLetters();
 }
 

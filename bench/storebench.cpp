@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 #include "framework/Application.h"
+#include "framework/Text.h"
 #include "store/HotKeyTable.h"
 
 namespace {
@@ -84,7 +85,7 @@ int Truncate(const std::string& source, const std::string& folder)
     CCountingApplication application;
     const std::string whole = ReadAll(source);
     CHotKeyTable full;
-    full.LoadFromFile(source);
+    full.LoadFromFile(fw::WidenAnsi(source));
     if (whole.empty() || !application.m_texts.empty()) {
         std::printf("the whole file must load silently\n");
         return 1;
@@ -100,7 +101,7 @@ int Truncate(const std::string& source, const std::string& folder)
         }
         application.m_texts.clear();
         CHotKeyTable table;
-        table.LoadFromFile(path);
+        table.LoadFromFile(fw::WidenAnsi(path));
         int loaded = 0;
         bool foreign = false;
         for (char letter = 'A'; letter <= 'Z'; ++letter) {
@@ -152,10 +153,10 @@ int main(int argc, char** argv)
         for (int round = 0; round <= repeats; ++round) {  // round 0 warms the caches
             LARGE_INTEGER t0, t1, t2;
             QueryPerformanceCounter(&t0);
-            table.SaveToFile(path);
+            table.SaveToFile(fw::WidenAnsi(path));
             QueryPerformanceCounter(&t1);
             CHotKeyTable loaded;
-            loaded.LoadFromFile(path);
+            loaded.LoadFromFile(fw::WidenAnsi(path));
             QueryPerformanceCounter(&t2);
             if (loaded.GetEntry('Q').m_arguments != table.GetEntry('Q').m_arguments) {
                 std::fprintf(stderr, "round trip failed at %u characters\n", static_cast<unsigned>(length));

@@ -1,4 +1,5 @@
 #include "Application.h"
+#include <vector>
 #include "Text.h"
 #include "Wnd.h"
 
@@ -30,17 +31,28 @@ HWND CApplication::MainWindow() const
 
 std::wstring CApplication::Caption() const
 {
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(m_instance, path, MAX_PATH);
-    const wchar_t* name = path;
-    for (const wchar_t* p = path; *p; ++p)
-        if (*p == L'\\' || *p == L'/')
-            name = p + 1;
-    std::wstring caption(name);
+    // Whole, however deep the program's folder.
+    const std::wstring path = ModuleFileName(m_instance);
+    std::wstring caption = path.substr(path.find_last_of(L"\\/") + 1);
     const auto dot = caption.rfind(L'.');
     if (dot != std::wstring::npos && dot != 0)
         caption.erase(dot);
     return caption;
+}
+
+std::wstring ModuleFileName(HMODULE module)
+{
+    // MAX_PATH first; a name that fills the buffer may have been cut, so grow
+    // up to the longest path the system allows.
+    for (DWORD capacity = MAX_PATH; capacity <= 65536; capacity *= 2) {
+        std::vector<wchar_t> buffer(capacity);
+        const DWORD length = GetModuleFileNameW(module, buffer.data(), capacity);
+        if (length == 0)
+            return {};
+        if (length < capacity)
+            return std::wstring(buffer.data(), length);
+    }
+    return {};
 }
 
 HINSTANCE ProgramInstance()

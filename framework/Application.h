@@ -44,6 +44,9 @@ private:
 // the executable's when there is none.
 HINSTANCE ProgramInstance();
 
+// The full file name of a module, however long; empty on failure.
+std::wstring ModuleFileName(HMODULE module);
+
 // Shows a box through the current application object; without one, a plain
 // box with the same caption and icon rule.
 int AppMessageBox(const std::wstring& text, UINT type = MB_OK, HWND owner = nullptr);

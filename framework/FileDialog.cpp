@@ -1,5 +1,7 @@
 #include "FileDialog.h"
 #include <commdlg.h>
+#include <cderr.h>
+#include "Application.h"
 
 namespace fw {
 
@@ -23,8 +25,17 @@ std::wstring CFileDialog::FilterList(const std::wstring& filter)
     return list;
 }
 
+void CFileDialog::ReportPathTooLong(HWND owner)
+{
+    AppMessageBox(L"This path is longer than the 259 characters that fit here.", MB_OK, owner);
+}
+
 INT_PTR CFileDialog::DoModal()
 {
+    if (m_fileName.size() > kMaxPathLength) {
+        ReportPathTooLong(m_owner);
+        return IDCANCEL;
+    }
     wchar_t file[MAX_PATH] = L"";
     lstrcpynW(file, m_fileName.c_str(), MAX_PATH);
 
@@ -42,8 +53,11 @@ INT_PTR CFileDialog::DoModal()
     const std::wstring extension = dot == std::wstring::npos ? m_defaultExtension : m_defaultExtension.substr(dot + 1);
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
 
-    if (!GetOpenFileNameW(&ofn))
+    if (!GetOpenFileNameW(&ofn)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            ReportPathTooLong(m_owner);
         return IDCANCEL;
+    }
     m_path = file;
     return IDOK;
 }

@@ -21,6 +21,11 @@ public:
     // The filter with '|' turned into the NULs the platform expects.
     static std::wstring FilterList(const std::wstring& filter);
 
+    // Paths of file dialogs and shortcuts come in MAX_PATH buffers: one that
+    // does not fit is refused with this box, never cut short.
+    static constexpr std::size_t kMaxPathLength = MAX_PATH - 1;
+    static void ReportPathTooLong(HWND owner);
+
 private:
     std::wstring m_defaultExtension;
     std::wstring m_fileName;

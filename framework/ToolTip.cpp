@@ -20,8 +20,13 @@ std::wstring WrapTipText(const std::wstring& text, int maxWidth,
 {
     std::wstring wrapped;
     std::wstring line;
+    // A blank that ends a line takes no room there.
+    const auto fits = [&](const std::wstring& text) {
+        const bool blank = !text.empty() && text.back() == L' ';
+        return measure(blank ? text.substr(0, text.size() - 1) : text) <= maxWidth;
+    };
     const auto place = [&](const std::wstring& piece) {
-        if (!line.empty() && measure(line + piece) > maxWidth) {
+        if (!line.empty() && !fits(line + piece)) {
             wrapped += line + L'\n';
             line.clear();
         }
@@ -42,7 +47,7 @@ std::wstring WrapTipText(const std::wstring& text, int maxWidth,
         if (end < text.size() && isBreak(text[end]))
             ++end;
         const std::wstring piece = text.substr(start, end - start);
-        if (measure(piece) <= maxWidth) {
+        if (fits(piece)) {
             place(piece);
         } else {
             // Wider than a line on its own: character by character.

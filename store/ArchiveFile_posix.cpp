@@ -65,7 +65,9 @@ private:
 
 }  // namespace
 
-FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
+std::string PathText(const FilePath& path) { return path; }
+
+FileReadResult ReadArchiveFile(const FilePath& path, std::string& bytes)
 {
     bytes.clear();
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -99,16 +101,16 @@ FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
     return FileReadResult{true, true, ArchiveError::None};
 }
 
-ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath,
-                              const std::string& backupPath)
+ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, FilePath& named,
+                              const FilePath& backupPath)
 {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     if (char* resolved = ::realpath(folder.c_str(), nullptr)) {
-        fullPath = std::string(resolved) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+        named = std::string(resolved) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
         std::free(resolved);
     } else {
-        fullPath = path;
+        named = path;
     }
 
     std::string temporary = path + ".XXXXXX";
@@ -132,8 +134,10 @@ ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes,
     // The old file's bytes gain the backup's name before the new file takes its place.
     if (error == ArchiveError::None && !backupPath.empty() && ::access(path.c_str(), F_OK) == 0) {
         ::unlink(backupPath.c_str());
-        if (::link(path.c_str(), backupPath.c_str()) != 0)
+        if (::link(path.c_str(), backupPath.c_str()) != 0) {
             error = FromErrno(errno);
+            named = backupPath;
+        }
     }
     if (error == ArchiveError::None && ::rename(temporary.c_str(), path.c_str()) != 0)
         error = FromErrno(errno);

@@ -71,10 +71,52 @@ ArchiveError LastError()
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The full path, however long; empty when the name makes none.
+std::wstring FullPathOf(const std::wstring& path)
+{
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+        if (length == 0)
+            return std::wstring();
+        const bool fits = length < full.size();
+        full.resize(length);  // the text, or the room it needs
+        if (fits)
+            return full;
+    }
+}
+
+// A full path in the form the file calls take beyond MAX_PATH characters.
+std::wstring LongForm(const std::wstring& full)
+{
+    if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0)
+        return full;
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+// Whether a file there, if any, may be renamed or replaced: no folder, not
+// read-only and not held by a program that shares no deletion. The replace
+// would fail too, and Wine's leaves a stray empty file beside it when it does.
+ArchiveError CheckReplaceable(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return ArchiveError::None;
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+        return ArchiveError::AccessDenied;
+    fw::File probe(CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return LastError();
+    return ArchiveError::None;
+}
+
 // The new file until it has taken the target's place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(std::wstring path) : m_path(std::move(path)) {}
+    TemporaryFile() = default;
     ~TemporaryFile()
     {
         if (!m_path.empty())
@@ -82,6 +124,29 @@ public:
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // A new "kstXXXX.tmp" in folder (ending in a separator), open for writing:
+    // numbered from the clock, like the system's temporary names, but in a
+    // folder of any length.
+    ArchiveError Create(const std::wstring& folder, fw::File& file)
+    {
+        unsigned number = GetTickCount() & 0xFFFF;
+        for (unsigned tries = 0; tries < 0x10000; ++tries, number = (number + 1) & 0xFFFF) {
+            std::wstring digits;
+            for (unsigned n = number ? number : 1; n != 0; n >>= 4)
+                digits.insert(digits.begin(), L"0123456789ABCDEF"[n & 0xF]);
+            const std::wstring path = folder + L"kst" + digits + L".tmp";
+            file.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (file) {
+                m_path = path;
+                return ArchiveError::None;
+            }
+            const DWORD code = GetLastError();
+            if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
+                return LastError();
+        }
+        return ArchiveError::DirectoryFull;
+    }
     const std::wstring& Path() const { return m_path; }
     void Keep() { m_path.clear(); }
 
@@ -89,11 +154,9 @@ private:
     std::wstring m_path;
 };
 
-ArchiveError WriteAll(const std::wstring& path, const std::string& bytes)
+// Writes, flushes and closes the file.
+ArchiveError WriteAll(fw::File& file, const std::string& bytes)
 {
-    fw::File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return LastError();
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
@@ -111,15 +174,28 @@ ArchiveError WriteAll(const std::wstring& path, const std::string& bytes)
     return ArchiveError::None;
 }
 
+int SystemReplace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup)
+{
+    return ReplaceFileW(target, replacement, backup, 0, nullptr, nullptr);
+}
+
+int SystemMove(const wchar_t* from, const wchar_t* to)
+{
+    return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
 }  // namespace
 
-FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
+std::string PathText(const FilePath& path) { return Utf8FromWide(path); }
+
+FileReadResult ReadArchiveFile(const FilePath& path, std::string& bytes)
 {
     bytes.clear();
+    const std::wstring full = FullPathOf(path);
     // Shared, so that a backup program or a scanner reading the file at the
     // same moment does not make the keys look absent.
-    fw::File file(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    fw::File file(CreateFileW(full.empty() ? path.c_str() : LongForm(full).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
         return FileReadResult{false, code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND, ArchiveError::None};
@@ -151,65 +227,86 @@ FileReadResult ReadArchiveFile(const std::string& path, std::string& bytes)
     return FileReadResult{true, true, ArchiveError::None};
 }
 
-ArchiveError WriteArchiveFile(const std::string& path, const std::string& bytes, std::string& fullPath,
-                              const std::string& backupPath)
+ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, FilePath& named,
+                              const FilePath& backupPath)
 {
-    // Paths come as UTF-8: the folder may be named in any script.
-    const std::wstring widePath = WideFromUtf8(path);
-    wchar_t full[MAX_PATH];
-    wchar_t* namePart = nullptr;
-    const DWORD length = GetFullPathNameW(widePath.c_str(), MAX_PATH, full, &namePart);
-    if (length == 0 || length >= MAX_PATH || namePart == nullptr)
+    return WriteArchiveFile(path, bytes, named, backupPath, SwapCalls{SystemReplace, SystemMove});
+}
+
+ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, FilePath& named,
+                              const FilePath& backupPath, const SwapCalls& calls)
+{
+    const std::wstring full = FullPathOf(path);
+    const std::size_t separator = full.rfind(L'\\');
+    if (separator == std::wstring::npos || separator + 1 == full.size())
         return ArchiveError::BadPath;
-    const std::wstring target = full;
-    fullPath = Utf8FromWide(target);
-    const std::wstring folder(full, namePart);
+    named = full;
+    // The long form throughout: the folder may lie deeper than MAX_PATH.
+    const std::wstring target = LongForm(full);
+    const std::wstring fullBackup = backupPath.empty() ? std::wstring() : FullPathOf(backupPath);
+    const std::wstring backup = fullBackup.empty() ? std::wstring() : LongForm(fullBackup);
     // Some replace implementations would swap a directory out for the file.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return ArchiveError::AccessDenied;
 
-    wchar_t temporary[MAX_PATH];
-    if (!GetTempFileNameW(folder.c_str(), L"kst", 0, temporary))
-        return LastError();
-    TemporaryFile newFile(temporary);
-    if (const ArchiveError error = WriteAll(newFile.Path(), bytes); error != ArchiveError::None)
+    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
+    TemporaryFile newFile;
+    fw::File file;
+    if (const ArchiveError error = newFile.Create(folder, file); error != ArchiveError::None)
         return error;
+    if (const ArchiveError error = WriteAll(file, bytes); error != ArchiveError::None)
+        return error;
+    const wchar_t* const temporary = newFile.Path().c_str();
 
     if (Exists(target)) {
-        // Fail early when another handle keeps the target from being
-        // replaced: the replace would fail too, and Wine's leaves a stray
-        // empty file beside it when it does.
-        {
-            fw::File probe(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!probe && GetLastError() != ERROR_FILE_NOT_FOUND)
-                return LastError();
+        if (const ArchiveError error = CheckReplaceable(target); error != ArchiveError::None)
+            return error;
+        // A backup that cannot take the old file's name is what stands in the way.
+        if (!backup.empty()) {
+            if (const ArchiveError error = CheckReplaceable(backup); error != ArchiveError::None) {
+                named = fullBackup;
+                return error;
+            }
         }
-        const std::wstring wideBackup = WideFromUtf8(backupPath);
-        const wchar_t* backup = backupPath.empty() ? nullptr : wideBackup.c_str();
-        if (ReplaceFileW(target.c_str(), newFile.Path().c_str(), backup, 0, nullptr, nullptr)) {
+        // Without a backup asked for, the old file still goes to a name of
+        // our own first: a replace that fails half-way then leaves it where we
+        // can take it back from, and Wine's replace without a backup name
+        // overflows a MAX_PATH buffer in a deep folder.
+        TemporaryFile oldFile;
+        if (backup.empty()) {
+            fw::File reserved;
+            if (const ArchiveError error = oldFile.Create(folder, reserved); error != ArchiveError::None)
+                return error;
+        }
+        const std::wstring& oldName = backup.empty() ? oldFile.Path() : backup;
+        if (calls.replace(target.c_str(), temporary, oldName.c_str())) {
             newFile.Keep();
             return ArchiveError::None;
         }
         const DWORD code = GetLastError();
-        // Only the target's disappearance lets the plain move below proceed.
+        // Nothing moved: the old file is as it was.
         if (Exists(target)) {
             SetLastError(code);
             return LastError();
         }
-        if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT || code == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-            // The old file is gone already; the new one is all that is left.
-            if (MoveFileExW(newFile.Path().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-                newFile.Keep();
-                return ArchiveError::None;
-            }
-            const ArchiveError error = LastError();
+        // The old file has left its place: the new one must take it.
+        if (calls.move(temporary, target.c_str())) {
             newFile.Keep();
+            return ArchiveError::None;
+        }
+        const ArchiveError error = LastError();
+        // Neither: the old file gets its name back, so that the next start
+        // finds the keys it had, not an empty table.
+        if (calls.move(oldName.c_str(), target.c_str())) {
+            oldFile.Keep();  // moved already
             return error;
         }
+        oldFile.Keep();
+        newFile.Keep();  // both sets of keys stay on the disk, under those names
+        return error;
     }
-    if (!MoveFileExW(newFile.Path().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!calls.move(temporary, target.c_str()))
         return LastError();
     newFile.Keep();
     return ArchiveError::None;

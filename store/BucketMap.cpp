@@ -8,14 +8,16 @@ std::uint32_t CBucketMap::Hash(std::string_view key)
     return h;
 }
 
-void CBucketMap::Set(std::string_view key, std::string_view value, bool wide)
+bool CBucketMap::Set(std::string_view key, std::string_view value, bool wide)
 {
+    if (wide && value.size() % 2 != 0)
+        return false;
     const auto found = m_index.find(key);
     if (found != m_index.end()) {
         Pair& pair = m_pairs[found->second];
         pair.value.assign(value);
         pair.wide = wide;
-        return;
+        return true;
     }
     m_pairs.push_back(Pair{std::string(key), std::string(value), wide});
     const std::size_t position = m_pairs.size() - 1;
@@ -31,6 +33,7 @@ void CBucketMap::Set(std::string_view key, std::string_view value, bool wide)
         m_pairs.pop_back();
         throw;
     }
+    return true;
 }
 
 const std::string* CBucketMap::Find(std::string_view key, bool* wide) const

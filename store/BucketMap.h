@@ -21,8 +21,10 @@ public:
     static unsigned Bucket(std::string_view key) { return Hash(key) % kBuckets; }
 
     // Inserts, or replaces the value in place (the key keeps its position).
-    // A wide value holds UTF-16LE code units, two bytes each, as the file does.
-    void Set(std::string_view key, std::string_view value, bool wide = false);
+    // A wide value holds UTF-16LE code units, two bytes each, as the file does:
+    // one with an odd byte count is refused (false, nothing changes), since
+    // its stray byte would shift every later string of the file.
+    bool Set(std::string_view key, std::string_view value, bool wide = false);
     // wide, when given, tells how a found value is held.
     const std::string* Find(std::string_view key, bool* wide = nullptr) const;
     std::size_t Size() const { return m_pairs.size(); }

@@ -6,15 +6,19 @@
 
 namespace store {
 
-// 8-bit text to Unicode as the platform reads it (host: U+FFFD for bytes
-// above 0x7F).
-std::wstring AnsiToWide(const std::string& text);
+// The ANSI code page the program runs under (host: 20127, US-ASCII).
+unsigned AnsiCodePage();
 
-// The 8-bit text that stands for text exactly, checked by converting back:
-// false when some character has none (no best-fit stand-ins).
-bool WideToAnsiExact(const std::wstring& text, std::string& ansi);
+// 8-bit text of codePage to Unicode as the platform reads it (host: U+FFFD
+// for bytes above 0x7F, whatever the code page).
+std::wstring AnsiToWide(const std::string& text, unsigned codePage);
 
-// The same conversion, lossy: what cannot be represented becomes '?'.
+// The 8-bit text of codePage that stands for text exactly, checked by
+// converting back: false when some character has none (no best-fit
+// stand-ins).
+bool WideToAnsiExact(const std::wstring& text, std::string& ansi, unsigned codePage);
+
+// The ANSI code page's conversion, lossy: what cannot be represented becomes '?'.
 std::string WideToAnsi(const std::wstring& text);
 
 // UTF-16LE bytes, as the archive holds a wide string, and back.

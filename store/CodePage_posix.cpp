@@ -2,7 +2,9 @@
 
 namespace store {
 
-std::wstring AnsiToWide(const std::string& text)
+unsigned AnsiCodePage() { return 20127; }
+
+std::wstring AnsiToWide(const std::string& text, unsigned)
 {
     std::wstring wide;
     wide.reserve(text.size());
@@ -11,7 +13,7 @@ std::wstring AnsiToWide(const std::string& text)
     return wide;
 }
 
-bool WideToAnsiExact(const std::wstring& text, std::string& ansi)
+bool WideToAnsiExact(const std::wstring& text, std::string& ansi, unsigned)
 {
     for (const wchar_t c : text)
         if (static_cast<unsigned long>(c) >= 0x80)

@@ -12,6 +12,10 @@ std::wstring CHotKeyEntry::*const kFieldMembers[] = {&CHotKeyEntry::m_command, &
 
 }  // namespace
 
+CHotKeyTable::CHotKeyTable() : CHotKeyTable(store::AnsiCodePage()) {}
+
+CHotKeyTable::CHotKeyTable(unsigned codePage) : m_codePage(codePage) {}
+
 int CHotKeyTable::Slot(signed char character)
 {
     return character >= 'A' && character <= 'Z' ? character - 'A' : kLetters;
@@ -21,7 +25,7 @@ CHotKeyEntry& CHotKeyTable::GetEntry(signed char character) { return m_entries[S
 
 const CHotKeyEntry& CHotKeyTable::GetEntry(signed char character) const { return m_entries[Slot(character)]; }
 
-bool CHotKeyTable::LoadFromFile(const std::string& path)
+bool CHotKeyTable::LoadFromFile(const store::FilePath& path)
 {
     CSettingsArchive archive;
     archive.Load(path);
@@ -29,7 +33,7 @@ bool CHotKeyTable::LoadFromFile(const std::string& path)
     return archive.LastLoad() != CSettingsArchive::LoadOutcome::Unreadable;
 }
 
-void CHotKeyTable::SaveToFile(const std::string& path, bool keepOld) const
+void CHotKeyTable::SaveToFile(const store::FilePath& path, bool keepOld) const
 {
     CSettingsArchive archive;
     SaveToArchive(archive);
@@ -48,7 +52,7 @@ void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)
             ReadValue& read = m_read[slot][field];
             read.narrow = !stored.wide;
             read.bytes = stored.wide ? std::string() : stored.bytes;
-            read.text = stored.wide ? store::WideFromUnits(stored.bytes) : store::AnsiToWide(stored.bytes);
+            read.text = stored.wide ? store::WideFromUnits(stored.bytes) : store::AnsiToWide(stored.bytes, m_codePage);
             m_entries[slot].*kFieldMembers[field] = read.text;
         }
     }
@@ -66,7 +70,7 @@ void CHotKeyTable::SaveToArchive(CSettingsArchive& archive) const
             // Untouched 8-bit bytes stay as they were, whatever the code page makes of them.
             if (read.narrow && read.text == text)
                 stored.bytes = read.bytes;
-            else if (!store::WideToAnsiExact(text, stored.bytes))
+            else if (!store::WideToAnsiExact(text, stored.bytes, m_codePage))
                 stored = CSettingsArchive::StoredText{store::UnitsFromWide(text), true};
             archive.PutStoredText(kFieldNames[field], stored);
         }

@@ -7,6 +7,7 @@
 // exactly, else as the archive's wide string.
 #pragma once
 #include <string>
+#include "ArchiveFile.h"
 #include "HotKeyEntry.h"
 
 class CSettingsArchive;
@@ -15,7 +16,10 @@ class CHotKeyTable {
 public:
     static constexpr int kLetters = 26;
 
-    CHotKeyTable() = default;
+    // 8-bit texts in the ANSI code page the program runs under, or in
+    // codePage (a Windows code page; the host build knows ASCII alone).
+    CHotKeyTable();
+    explicit CHotKeyTable(unsigned codePage);
     virtual ~CHotKeyTable() = default;
 
     // 'A'..'Z' give their letter's entry; anything else, including lower case
@@ -23,14 +27,13 @@ public:
     CHotKeyEntry& GetEntry(signed char character);
     const CHotKeyEntry& GetEntry(signed char character) const;
 
-    // Paths are UTF-8 (see ArchiveFile.h).
     // Every letter entry is overwritten: what the file does not supply is
     // empty. Failures show only as the archive's own reports. False when a
     // file exists but could not be read whole: a save would lose its keys.
-    bool LoadFromFile(const std::string& path);
+    bool LoadFromFile(const store::FilePath& path);
     // With keepOld, a file replaced by the save stays as BackupPath(path).
-    void SaveToFile(const std::string& path, bool keepOld = false) const;
-    static std::string BackupPath(const std::string& path) { return path + ".bak"; }
+    void SaveToFile(const store::FilePath& path, bool keepOld = false) const;
+    static store::FilePath BackupPath(const store::FilePath& path) { return path + store::FilePath{'.', 'b', 'a', 'k'}; }
 
     // The same without the file, for callers that hold an archive.
     void LoadFromArchive(CSettingsArchive& archive);
@@ -47,6 +50,7 @@ private:
         bool narrow = false;
     };
 
+    unsigned m_codePage;
     CHotKeyEntry m_entries[kLetters + 1];
     ReadValue m_read[kLetters][kFields];
 };

@@ -131,9 +131,9 @@ CSettingsArchive::StoredText CSettingsArchive::GetStoredText(const std::string& 
     return text;
 }
 
-void CSettingsArchive::PutStoredText(const std::string& name, const StoredText& text)
+bool CSettingsArchive::PutStoredText(const std::string& name, const StoredText& text)
 {
-    m_values.Set(MakeKey(name), text.bytes, text.wide);
+    return m_values.Set(MakeKey(name), text.bytes, text.wide);
 }
 
 void CSettingsArchive::GetStringArray(const std::string& name, std::vector<std::string>& list) const
@@ -150,7 +150,7 @@ void CSettingsArchive::GetStringArray(const std::string& name, std::vector<std::
         list[i] = GetString(name + ":" + std::to_string(i), std::string());
 }
 
-bool CSettingsArchive::Load(const std::string& path)
+bool CSettingsArchive::Load(const store::FilePath& path)
 {
     Clear();
     std::string bytes;
@@ -173,31 +173,31 @@ bool CSettingsArchive::Load(const std::string& path)
     return true;
 }
 
-bool CSettingsArchive::Save(const std::string& path) { return SaveTo(path, std::string()); }
+bool CSettingsArchive::Save(const store::FilePath& path) { return SaveTo(path, store::FilePath()); }
 
-bool CSettingsArchive::SaveKeepingBackup(const std::string& path, const std::string& backupPath)
+bool CSettingsArchive::SaveKeepingBackup(const store::FilePath& path, const store::FilePath& backupPath)
 {
     return SaveTo(path, backupPath);
 }
 
-bool CSettingsArchive::SaveTo(const std::string& path, const std::string& backupPath)
+bool CSettingsArchive::SaveTo(const store::FilePath& path, const store::FilePath& backupPath)
 {
     std::string bytes;
     try {
         bytes = store::EncodeArchive(m_version, m_values);
     } catch (const std::bad_alloc&) {
-        Report(store::ArchiveError::OutOfMemory, path);
+        Report(store::ArchiveError::OutOfMemory, store::PathText(path));
         return false;
     }
-    std::string fullPath = path;
-    const store::ArchiveError error = store::WriteArchiveFile(path, bytes, fullPath, backupPath);
+    store::FilePath named = path;
+    const store::ArchiveError error = store::WriteArchiveFile(path, bytes, named, backupPath);
     if (error == store::ArchiveError::None)
         return true;
-    Report(error, fullPath);
+    Report(error, store::PathText(named));
     return false;
 }
 
-std::string CSettingsArchive::ReadFileVersion(const std::string& path)
+std::string CSettingsArchive::ReadFileVersion(const store::FilePath& path)
 {
     std::string bytes;
     const store::FileReadResult file = store::ReadArchiveFile(path, bytes);

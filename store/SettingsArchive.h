@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "ArchiveFile.h"
 #include "BucketMap.h"
 
 class CSettingsArchive {
@@ -28,31 +29,32 @@ public:
     virtual void PutString(const std::string& name, const std::string& value);
     // Writes a new file beside the target and swaps it in only when complete,
     // so a failed save leaves the previous file as it was. Reports failures.
-    virtual bool Save(const std::string& path);
+    virtual bool Save(const store::FilePath& path);
 
     // A value as the file holds it: 8-bit bytes, or a wide string's UTF-16LE
     // units. The typed readers above convert wide values to 8-bit text; these
-    // two carry values unconverted. A missing value is an empty 8-bit one.
+    // two carry values unconverted. A missing value is an empty 8-bit one; a
+    // wide one of an odd byte count is refused (false) and not stored.
     struct StoredText {
         std::string bytes;
         bool wide = false;
     };
     StoredText GetStoredText(const std::string& name) const;
-    void PutStoredText(const std::string& name, const StoredText& text);
+    bool PutStoredText(const std::string& name, const StoredText& text);
 
     // False, silently, when the file cannot be opened or has another header;
     // false after one report on a read error, keeping the pairs read so far.
-    bool Load(const std::string& path);
+    bool Load(const store::FilePath& path);
     // How the last Load ended: a file that exists but could not be read
     // (not openable, another header, a read error) is not the same as none.
     enum class LoadOutcome { Read, NoFile, Unreadable };
     LoadOutcome LastLoad() const { return m_lastLoad; }
     // Save, and a replaced file's bytes become backupPath in the same step.
-    bool SaveKeepingBackup(const std::string& path, const std::string& backupPath);
+    bool SaveKeepingBackup(const store::FilePath& path, const store::FilePath& backupPath);
     void Clear();
     std::string MakeKey(const std::string& name) const;
     // The file's header, or empty when it cannot be opened or read.
-    static std::string ReadFileVersion(const std::string& path);
+    static std::string ReadFileVersion(const store::FilePath& path);
     void DumpToTrace() const;
 
     const std::string& Version() const { return m_version; }
@@ -65,6 +67,6 @@ private:
     std::string m_version;
     LoadOutcome m_lastLoad = LoadOutcome::NoFile;
 
-    bool SaveTo(const std::string& path, const std::string& backupPath);
+    bool SaveTo(const store::FilePath& path, const store::FilePath& backupPath);
     bool Lookup(const std::string& name, std::string& text) const;
 };

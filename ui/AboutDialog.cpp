@@ -2,7 +2,6 @@
 #include "framework/Application.h"
 #include "framework/Text.h"
 #include "resource.h"
-#include "util/PathHelpers.h"
 #include "util/VersionInfo.h"
 
 CAboutDialog::CAboutDialog() : fw::CDialog(IDD_ABOUT, nullptr) {}
@@ -27,7 +26,7 @@ void CAboutDialog::DoDataExchange(fw::CDataExchange& exchange)
 BOOL CAboutDialog::OnInitDialog()
 {
     fw::CDialog::OnInitDialog();
-    m_versionText = fw::WidenAnsi(VersionLine(PathText::ModuleFileName(fw::ProgramInstance())));
+    m_versionText = fw::WidenAnsi(VersionLine(fw::ModuleFileName(fw::ProgramInstance())));
     UpdateData(false);
     return TRUE;
 }

@@ -4,9 +4,10 @@
 #include <sys/stat.h>
 #include <cwchar>
 #include <vector>
+#include "framework/FileDialog.h"
 #include "framework/Handle.h"
 
-std::wstring GetDroppedPath(HDROP drop)
+std::wstring GetDroppedPath(HDROP drop, bool* tooLong)
 {
     std::wstring path;
     // Only the first name counts.
@@ -17,11 +18,14 @@ std::wstring GetDroppedPath(HDROP drop)
             path = name.data();
     }
     DragFinish(drop);
-    const std::wstring target = ResolveShortcut(path);
-    return target.empty() ? path : target;
+    bool cut = false;
+    const std::wstring target = ResolveShortcut(path, &cut);
+    if (tooLong != nullptr)
+        *tooLong = cut;
+    return cut ? std::wstring() : target.empty() ? path : target;
 }
 
-std::wstring ResolveShortcut(const std::wstring& path)
+std::wstring ResolveShortcut(const std::wstring& path, bool* tooLong)
 {
     if (path.empty())
         return std::wstring();
@@ -34,9 +38,10 @@ std::wstring ResolveShortcut(const std::wstring& path)
     if (FAILED(file->Load(path.c_str(), STGM_READ)))
         return std::wstring();
 
-    wchar_t target[MAX_PATH] = L"";
+    // One character more than a path may have: a target that fills it was cut.
+    wchar_t target[MAX_PATH + 1] = L"";
     WIN32_FIND_DATAW found;
-    if (FAILED(link->GetPath(target, MAX_PATH, &found, SLGP_UNCPRIORITY)))
+    if (FAILED(link->GetPath(target, MAX_PATH + 1, &found, SLGP_UNCPRIORITY)))
         return std::wstring();
     // '?' is never part of a file name: the link's path text went through a
     // code page that lacks some of its letters (Wine keeps it that way). The
@@ -50,12 +55,18 @@ std::wstring ResolveShortcut(const std::wstring& path)
             CoTaskMemFree(items);
         }
     }
-    return target;
+    const bool cut = std::wcslen(target) > fw::CFileDialog::kMaxPathLength;
+    if (tooLong != nullptr)
+        *tooLong = cut;
+    return cut ? std::wstring() : std::wstring(target);
 }
 
 bool CDropEdit::OnDropFiles(HDROP drop)
 {
-    const std::wstring path = GetDroppedPath(drop);
+    bool tooLong = false;
+    const std::wstring path = GetDroppedPath(drop, &tooLong);
+    if (tooLong)
+        fw::CFileDialog::ReportPathTooLong(GetParent(m_hwnd));
     struct _stat status;
     if (path.empty() || _wstat(path.c_str(), &status) != 0)
         return false;

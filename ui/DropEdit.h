@@ -27,8 +27,10 @@ private:
     HWND m_notifyWindow = nullptr;
 };
 
-// The first dropped path, or its target when it is a shortcut. Finishes the drop.
-std::wstring GetDroppedPath(HDROP drop);
+// The first dropped path, or its target when it is a shortcut; empty, with
+// tooLong set, when that target is too long to come whole. Finishes the drop.
+std::wstring GetDroppedPath(HDROP drop, bool* tooLong = nullptr);
 // The target of the shortcut file at path; empty when it is none or cannot be
-// read. COM must be initialised on the thread.
-std::wstring ResolveShortcut(const std::wstring& path);
+// read, or (tooLong set) is longer than a path may be. COM must be
+// initialised on the thread.
+std::wstring ResolveShortcut(const std::wstring& path, bool* tooLong = nullptr);

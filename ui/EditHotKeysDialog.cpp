@@ -4,7 +4,6 @@
 #include "framework/Application.h"
 #include "framework/FileDialog.h"
 #include "resource.h"
-#include "store/CodePage.h"
 #include "util/PathHelpers.h"
 #include "AboutDialog.h"
 
@@ -105,18 +104,13 @@ BOOL CEditHotKeysDialog::OnInitDialog()
         EnableWindow(Label(letter).GetSafeHwnd(), FALSE);
 
     // A file that is there but unreadable must not be silently overwritten.
-    m_keepOldFile = !m_table.LoadFromFile(store::Utf8FromWide(GetDataFilePath()));
+    m_keepOldFile = !m_table.LoadFromFile(GetDataFilePath());
     if (m_keepOldFile)
         PostMessageA(m_hwnd, WM_SHOW_UNREADABLE, 0, 0);
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         UpdateLetterTip(letter);
 
-    const CHotKeyEntry& entry = m_table.GetEntry(m_currentLetter);
-    m_command = entry.m_command;
-    m_directory = entry.m_directory;
-    m_arguments = entry.m_arguments;
-    UpdateData(false);
-
+    ShowEntry();
     SelectLetter(m_currentLetter);
     SetWindowText(L"Kestrava - Edit Keys");
     SetFocus(m_hwnd);
@@ -128,19 +122,35 @@ void CEditHotKeysDialog::UpdateLetterTip(char letter)
     Label(letter).SetTipText(LetterTip(letter, m_table.GetEntry(letter)));
 }
 
-void CEditHotKeysDialog::SelectLetter(char letter)
+void CEditHotKeysDialog::ShowEntry()
+{
+    const CHotKeyEntry& entry = m_table.GetEntry(m_currentLetter);
+    m_command = entry.m_command;
+    m_directory = entry.m_directory;
+    m_arguments = entry.m_arguments;
+    UpdateData(false);
+    UpdateData(true);  // what the fields hold, which may be less than they were given
+    m_shown[0] = m_command;
+    m_shown[1] = m_directory;
+    m_shown[2] = m_arguments;
+}
+
+void CEditHotKeysDialog::CommitEntry()
 {
     UpdateData(true);
-    CHotKeyEntry& current = m_table.GetEntry(m_currentLetter);
-    current.m_command = m_command;
-    current.m_directory = m_directory;
-    current.m_arguments = m_arguments;
-    UpdateLetterTip(m_currentLetter);
+    CHotKeyEntry& entry = m_table.GetEntry(m_currentLetter);
+    if (m_command != m_shown[0])
+        entry.m_command = m_command;
+    if (m_directory != m_shown[1])
+        entry.m_directory = m_directory;
+    if (m_arguments != m_shown[2])
+        entry.m_arguments = m_arguments;
+}
 
-    const CHotKeyEntry& next = m_table.GetEntry(letter);
-    m_command = next.m_command;
-    m_directory = next.m_directory;
-    m_arguments = next.m_arguments;
+void CEditHotKeysDialog::SelectLetter(char letter)
+{
+    CommitEntry();
+    UpdateLetterTip(m_currentLetter);
 
     CLetterLabel& previous = Label(m_currentLetter);
     previous.SetSelected(false);
@@ -154,10 +164,10 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     selected.SetSelected(true);
     InvalidateRect(selected.GetSafeHwnd(), nullptr, TRUE);
 
-    UpdateData(false);
+    ShowEntry();
 }
 
-void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(store::Utf8FromWide(GetDataFilePath()), m_keepOldFile); }
+void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(GetDataFilePath(), m_keepOldFile); }
 
 void CEditHotKeysDialog::BrowseForCommand()
 {

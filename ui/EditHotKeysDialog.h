@@ -48,6 +48,12 @@ protected:
 
 private:
     CLetterLabel& Label(char letter) { return m_letters[letter - 'A']; }
+    // The current letter's entry into the fields, and back: a field goes back
+    // only when its text differs from what it held when filled, so that an
+    // untouched value keeps its bytes even where an edit control cannot show
+    // them all (it stops at a NUL).
+    void ShowEntry();
+    void CommitEntry();
     void UpdateLetterTip(char letter);
     void OnPaint();
     void UpdateHint();
@@ -56,6 +62,7 @@ private:
     std::wstring m_arguments;
     std::wstring m_command;
     std::wstring m_directory;
+    std::wstring m_shown[3];  // command, directory, arguments as filled in
     CTitleStrip m_titleStrip;
     CLetterLabel m_letters[26];
     HICON m_icon;  // a resource icon: shared, not destroyed

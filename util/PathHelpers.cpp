@@ -1,7 +1,7 @@
 #include "util/PathHelpers.h"
 #include <shlobj.h>
-#include <vector>
 #include "framework/Application.h"
+#include "framework/FileDialog.h"
 #include "framework/Handle.h"
 
 namespace PathText {
@@ -26,26 +26,11 @@ std::wstring TrimRight(const std::wstring& text)
     return text.substr(0, end);
 }
 
-std::wstring ModuleFileName(HMODULE module)
-{
-    // MAX_PATH first; a name that fills the buffer may have been cut, so grow
-    // up to the longest path the system allows.
-    for (DWORD capacity = MAX_PATH; capacity <= 65536; capacity *= 2) {
-        std::vector<wchar_t> buffer(capacity);
-        const DWORD length = GetModuleFileNameW(module, buffer.data(), capacity);
-        if (length == 0)
-            return {};
-        if (length < capacity)
-            return std::wstring(buffer.data(), length);
-    }
-    return {};
-}
-
 }  // namespace PathText
 
 std::wstring GetProgramFolder()
 {
-    std::wstring folder = GetFolderPart(PathText::ModuleFileName(fw::ProgramInstance()));
+    std::wstring folder = GetFolderPart(fw::ModuleFileName(fw::ProgramInstance()));
     StripTrailingSeparator(folder);
     return folder;
 }
@@ -98,6 +83,9 @@ bool BrowseForFolder(const std::wstring& title, std::wstring& result, const std:
         if (SHGetPathFromIDListW(items, path)) {
             result = path;
             chosen = true;
+        } else {
+            // Only file-system folders can be chosen: this one's path does not fit.
+            fw::CFileDialog::ReportPathTooLong(owner);
         }
         allocator->Free(items);
     }

@@ -31,7 +31,4 @@ std::wstring::size_type FindLastSeparator(const std::wstring& text);
 // Without trailing blanks, tabs and line breaks.
 std::wstring TrimRight(const std::wstring& text);
 
-// The full file name of a module, however long; empty on failure.
-std::wstring ModuleFileName(HMODULE module);
-
 }  // namespace PathText

@@ -62,6 +62,11 @@ class Wide:
         self.encoded = encode_wide(text)
 
 
+# Windows' code page 1252 maps the five bytes Python's leaves out onto the
+# control characters of the same number, both ways.
+CP1252_GAPS = {chr(b): bytes([b]) for b in (0x81, 0x8D, 0x8F, 0x90, 0x9D)}
+
+
 def table_bytes(entries) -> bytes:
     """entries: {letter: (command, arguments, directory)}, texts as bytes, or as
     str: 8-bit in code page 1252 where it holds them, else wide, as Kestrava
@@ -70,7 +75,7 @@ def table_bytes(entries) -> bytes:
         if isinstance(text, bytes):
             return text
         try:
-            return text.encode("cp1252")
+            return b"".join(CP1252_GAPS.get(c) or c.encode("cp1252") for c in text)
         except UnicodeEncodeError:
             return Wide(text)
     pairs = []

@@ -137,6 +137,12 @@ TEST(ArchiveCodec, WideStringsAreCarriedAsTheirUnitsAndWrittenBack)
     const Decoded again = Decode(bytes);
     EXPECT_EQ(*again.values.Find("long", &wide), std::string(600, 'w'));
     EXPECT_TRUE(wide);
+
+    // An odd byte count is no UTF-16: refused as it enters, so that no stray
+    // byte shifts the rest of the file.
+    EXPECT_FALSE(values.Set("report", "odd", true));
+    EXPECT_FALSE(values.Set("new", "x", true));
+    EXPECT_EQ(EncodeArchive("<<1.1>>", values), bytes);
 }
 
 TEST(ArchiveCodec, MalformedWideStringFailsAndKeepsEarlierPairs)

@@ -14,7 +14,7 @@ const std::string kEndOfFile = "An attempt was made to access an unnamed file pa
 TEST(ArchiveFile, EmptyMapSavesTenBytesAndLoadsBack)
 {
     TempFolder folder;
-    const std::string path = folder.Path("empty.dat");
+    const auto path = folder.Path("empty.dat");
     ReportCapture reports;
     CSettingsArchive out;
     EXPECT_TRUE(out.Save(path));
@@ -40,7 +40,7 @@ TEST(ArchiveFile, ZeroLengthFileReportsEndOfFileOnce)
 TEST(ArchiveFile, TruncatedFileReportsOnceAndKeepsThreePairs)
 {
     TempFolder folder;
-    const std::string path = folder.Path("short.dat");
+    const auto path = folder.Path("short.dat");
     WriteBytes(path, kHeader + Word(5) + Short("A.Target") + Short("a") + Short("B.Target") + Short("b") +
                          Short("C.Target") + Short("c") + Short("D.Tar"));
     ReportCapture reports;
@@ -54,7 +54,7 @@ TEST(ArchiveFile, TruncatedFileReportsOnceAndKeepsThreePairs)
 TEST(ArchiveFile, MalformedWideStringReportsTheGenericText)
 {
     TempFolder folder;
-    const std::string path = folder.Path("wide.dat");
+    const auto path = folder.Path("wide.dat");
     WriteBytes(path, kHeader + Word(2) + Short("A.Target") + Short("a") +
                          Bytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF, 0x01, 'x', 0}));
     ReportCapture reports;
@@ -67,7 +67,7 @@ TEST(ArchiveFile, MalformedWideStringReportsTheGenericText)
 TEST(ArchiveFile, WrongHeaderIsSilentAndEmpty)
 {
     TempFolder folder;
-    const std::string path = folder.Path("v2.dat");
+    const auto path = folder.Path("v2.dat");
     WriteBytes(path, Short("<<1.1>> ") + Word(1) + Short("k") + Short("v"));
     ReportCapture reports;
     CSettingsArchive archive;
@@ -91,7 +91,7 @@ TEST(ArchiveFile, ReadFileVersionReportsAShortHeader)
 TEST(ArchiveFile, SaveReplacesTheWholeFile)
 {
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
+    const auto path = folder.Path("Kestrava.dat");
     WriteBytes(path, std::string(5000, 'x'));
     CSettingsArchive archive;
     archive.PutString("k", "v");

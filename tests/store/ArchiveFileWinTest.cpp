@@ -1,10 +1,12 @@
-// Windows file behaviour: sharing, locks, read-only targets and directories.
+// Windows file behaviour: sharing, locks, read-only targets and backups,
+// directories, deep and oddly named folders, a replace that fails half-way.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "ReportCapture.h"
 #include "StoreTestUtil.h"
 #include "TempFolder.h"
 #include "framework/Handle.h"
+#include "store/CodePage.h"
 #include "store/HotKeyTable.h"
 #include "store/SettingsArchive.h"
 
@@ -12,15 +14,16 @@ using namespace storetest;
 
 namespace {
 
-std::string FullPath(const std::string& path)
+// A path as reports name it.
+std::string FullPath(const std::wstring& path)
 {
-    char full[MAX_PATH];
-    GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return full;
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return store::Utf8FromWide(full);
 }
 
 // A previous data file with one letter set.
-std::string WriteOldFile(const std::string& path)
+std::string WriteOldFile(const std::wstring& path)
 {
     CHotKeyTable table;
     table.GetEntry('K').m_command = L"old.exe";
@@ -50,8 +53,8 @@ TEST(ArchiveFileWin, MissingFileIsSilentAndEmpty)
 TEST(ArchiveFileWin, DirectoryAsPathLoadsNothingAndIsNotReplaced)
 {
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
-    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    const auto path = folder.Path("Kestrava.dat");
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
     ReportCapture reports;
     CSettingsArchive in;
     EXPECT_FALSE(in.Load(path));
@@ -60,18 +63,18 @@ TEST(ArchiveFileWin, DirectoryAsPathLoadsNothingAndIsNotReplaced)
     CSettingsArchive out = NewContent();
     EXPECT_FALSE(out.Save(path));
     EXPECT_EQ(reports.Texts(), std::vector<std::string>{"Access to " + FullPath(path) + " was denied."});
-    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_NE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"Kestrava.dat"});
 }
 
 TEST(ArchiveFileWin, FileOpenedWithoutSharingKeepsItsBytes)
 {
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
+    const auto path = folder.Path("Kestrava.dat");
     const std::string old = WriteOldFile(path);
     ReportCapture reports;
     {
-        fw::File holder(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        fw::File holder(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder);
 
         // Unopenable on load: silent, empty, and known to be unreadable.
@@ -92,18 +95,19 @@ TEST(ArchiveFileWin, FileOpenedWithoutSharingKeepsItsBytes)
 
 TEST(ArchiveFileWin, AReaderSharingTheFileDoesNotHideItsKeys)
 {
-    // A backup program or a scanner reading with sharing: the keys load.
-    // One that writes is not shared with: unreadable, silently, not missing.
+    // A backup program or a scanner reading with sharing, one that may
+    // delete it too: the keys load. One that writes is not shared with:
+    // unreadable, silently, not missing.
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
+    const auto path = folder.Path("Kestrava.dat");
     WriteOldFile(path);
     ReportCapture reports;
-    for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_READ | GENERIC_WRITE}}) {
+    for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_READ | DELETE}, DWORD{GENERIC_READ | GENERIC_WRITE}}) {
         SCOPED_TRACE(access);
-        fw::File holder(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        fw::File holder(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder);
-        const bool shared = access == GENERIC_READ;
+        const bool shared = (access & GENERIC_WRITE) == 0;
         CSettingsArchive archive;
         EXPECT_EQ(archive.Load(path), shared);
         EXPECT_EQ(archive.Values().Size(), shared ? 78u : 0u);
@@ -120,9 +124,9 @@ TEST(ArchiveFileWin, AReaderSharingTheFileDoesNotHideItsKeys)
 TEST(ArchiveFileWin, ReadOnlyTargetStaysAsItWas)
 {
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
+    const auto path = folder.Path("Kestrava.dat");
     const std::string old = WriteOldFile(path);
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     ReportCapture reports;
     CSettingsArchive out = NewContent();
     EXPECT_FALSE(out.Save(path));
@@ -130,20 +134,117 @@ TEST(ArchiveFileWin, ReadOnlyTargetStaysAsItWas)
     EXPECT_EQ(reports.Types(), std::vector<UINT>{MB_OK | MB_ICONEXCLAMATION});
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"Kestrava.dat"});
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(ArchiveFileWin, SaveOverAHiddenFileSucceedsAndLeavesNoTemporaryFile)
 {
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
+    const auto path = folder.Path("Kestrava.dat");
     WriteOldFile(path);
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
     CSettingsArchive out = NewContent();
     ReportCapture reports;
     EXPECT_TRUE(out.Save(path));
     EXPECT_TRUE(reports.Texts().empty());
     EXPECT_EQ(ReadBytes(path).size(), 10u + 5 + 3 + 10000);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"Kestrava.dat"});
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(ArchiveFileWin, ABackupInTheWayIsNamedAndBothFilesStayAsTheyWere)
+{
+    // Read-only, a folder, or held by a program that shares no deletion.
+    for (const int obstacle : {0, 1, 2}) {
+        SCOPED_TRACE(obstacle);
+        TempFolder folder;
+        const auto path = folder.Path("Kestrava.dat");
+        const auto backup = folder.Path("Kestrava.dat.bak");
+        const std::string old = WriteOldFile(path);
+        if (obstacle == 1)
+            CreateDirectoryW(backup.c_str(), nullptr);
+        else
+            WriteBytes(backup, "older keys");
+        if (obstacle == 0)
+            SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY);
+        fw::File holder(obstacle == 2 ? CreateFileW(backup.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                      : INVALID_HANDLE_VALUE);
+        ReportCapture reports;
+        CHotKeyTable table;
+        table.GetEntry('W').m_command = L"new.exe";
+        table.SaveToFile(path, true);
+        holder.reset();
+        EXPECT_EQ(reports.Texts(), std::vector<std::string>{obstacle == 2 ? "A sharing violation occurred while accessing " +
+                                                                                FullPath(backup) + "."
+                                                                          : "Access to " + FullPath(backup) + " was denied."});
+        EXPECT_EQ(ReadBytes(path), old);
+        EXPECT_EQ(ReadBytes(backup), obstacle == 1 ? "" : "older keys");
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.bak"}));
+        SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+TEST(ArchiveFileWin, AReplaceFailingHalfWayGivesTheOldFileItsNameBack)
+{
+    // The replace moves the old file to the backup's name and fails; the new
+    // file cannot be moved into its place either.
+    static std::wstring replaced, replacement;
+    const store::SwapCalls failing{
+        [](const wchar_t* target, const wchar_t* with, const wchar_t* backup) {
+            replaced = target;
+            replacement = with;
+            MoveFileExW(target, backup, MOVEFILE_REPLACE_EXISTING);
+            SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+            return 0;
+        },
+        [](const wchar_t* from, const wchar_t* to) {
+            if (from == replacement) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return 0;
+            }
+            return static_cast<int>(MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING));
+        }};
+    for (const char* backup : {"Kestrava.dat.bak", ""}) {
+        SCOPED_TRACE(backup);
+        TempFolder folder;
+        const auto path = folder.Path("Kestrava.dat");
+        const std::string old = WriteOldFile(path);
+        store::FilePath named;
+        EXPECT_EQ(store::WriteArchiveFile(path, "new keys", named, *backup ? folder.Path(backup) : L"", failing),
+                  store::ArchiveError::AccessDenied);
+        EXPECT_EQ(named, path);
+        EXPECT_EQ(ReadBytes(path), old);
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"Kestrava.dat"});
+        // The calls take the long form, which no length stops.
+        EXPECT_EQ(replaced, L"\\\\?\\" + path);
+    }
+}
+
+TEST(ArchiveFileWin, AFolderDeeperThanMaxPathHoldsTheKeysAndAnyNameReachesTheFileCalls)
+{
+    TempFolder folder;
+    std::wstring deep = folder.Path("deep");
+    CreateDirectoryW(deep.c_str(), nullptr);
+    while (deep.size() < MAX_PATH + 20) {
+        deep += L"\\" + std::wstring(40, L'd');
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    }
+    const std::wstring path = deep + L"\\Kestrava.dat";
+    ReportCapture reports;
+    CHotKeyTable table;
+    for (const bool keepOld : {false, true, false}) {  // new, replaced keeping the old, replaced
+        table.GetEntry('W').m_command += L"w";
+        table.SaveToFile(path, keepOld);
+    }
+    CHotKeyTable loaded;
+    EXPECT_TRUE(loaded.LoadFromFile(path));
+    EXPECT_EQ(loaded.GetEntry('W').m_command, L"www");
+    EXPECT_TRUE(reports.Texts().empty());
+
+    // Wine keeps no name with an unpaired surrogate (Windows does), but the
+    // path still reaches the file calls whole, as the failure names it.
+    const std::wstring odd = folder.Path("odd") + L"\xD800\\Kestrava.dat";
+    store::FilePath named;
+    EXPECT_NE(store::WriteArchiveFile(odd, "keys", named), store::ArchiveError::None);
+    EXPECT_EQ(named, odd);
 }

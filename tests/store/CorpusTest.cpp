@@ -4,8 +4,6 @@
 #include "StoreTestUtil.h"
 #include "TempFolder.h"
 #include "store/ArchiveCodec.h"
-#include "store/HotKeyTable.h"
-#include "store/SettingsArchive.h"
 
 using namespace storetest;
 using store::ArchiveError;
@@ -69,18 +67,4 @@ TEST(Corpus, ContentsOfTheReadableSeeds)
     values.Clear();
     store::DecodeArchive(Corpus("duplicates.dat"), version, values);
     EXPECT_EQ(*values.Find("C.Target"), "second");
-}
-
-// Written by an independent implementation of the bucket order.
-TEST(Corpus, EmptyTableAndSinglePairAreWrittenByteForByte)
-{
-    TempFolder folder;
-    CHotKeyTable().SaveToFile(folder.Path("table.dat"));
-    EXPECT_EQ(ReadBytes(folder.Path("table.dat")), Corpus("empty-table.dat"));
-
-    CSettingsArchive archive;
-    archive.SetSection("W");
-    archive.PutString("Target", "winhlp32.exe");
-    EXPECT_TRUE(archive.Save(folder.Path("single.dat")));
-    EXPECT_EQ(ReadBytes(folder.Path("single.dat")), Corpus("single-pair.dat"));
 }

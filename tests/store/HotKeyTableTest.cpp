@@ -26,15 +26,18 @@ std::string WithWTarget(const std::string& value)
     return bytes.replace(at, key.size() + 1, key + value);
 }
 
-// The archive's wide string of U+62A5 U+544A ("report" in two Chinese letters) + ".txt".
-const wchar_t kWideName[] = L"C:\\docs\\\u62A5\u544A.txt";
-std::string WideNameBytes()
+// The archive's wide string of a short text of 16-bit characters: FF FE FF,
+// the length, the UTF-16LE units.
+std::string Wide(const std::wstring& text)
 {
-    std::string units;
-    for (const char c : std::string("C:\\docs\\"))
-        units += Bytes({c, 0});
-    return Bytes({0xFF, 0xFE, 0xFF, 14}) + units + Bytes({0xA5, 0x62, 0x4A, 0x54, '.', 0, 't', 0, 'x', 0, 't', 0});
+    std::string bytes = Bytes({0xFF, 0xFE, 0xFF, static_cast<int>(text.size())});
+    for (const wchar_t c : text)
+        bytes += Bytes({static_cast<int>(c & 0xFF), static_cast<int>(c >> 8)});
+    return bytes;
 }
+
+// U+62A5 U+544A: "report" in two Chinese letters.
+const wchar_t kWideName[] = L"C:\\docs\\\u62A5\u544A.txt";
 
 }  // namespace
 
@@ -113,7 +116,7 @@ TEST(HotKeyTable, LoadOverwritesEveryLetterAndLeavesTheSpare)
 TEST(HotKeyTable, FilesRoundTripEveryEntry)
 {
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
+    const auto path = folder.Path("Kestrava.dat");
     CHotKeyTable table;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         CHotKeyEntry& entry = table.GetEntry(letter);
@@ -157,7 +160,7 @@ TEST(HotKeyTable, MissingFileAndOtherHeaderGiveAnEmptyTableSilently)
 TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndReplacesAnEarlierOne)
 {
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
+    const auto path = folder.Path("Kestrava.dat");
     CHotKeyTable table;
     ReportCapture reports;
     for (const std::string& old : {Short("<<2.0>>") + "keys of another version", std::string("a later one")}) {
@@ -165,10 +168,10 @@ TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndReplacesAnEarlierOne)
         table.GetEntry('W').m_command = std::wstring(old.begin(), old.end());
         table.SaveToFile(path, true);
         EXPECT_EQ(ReadBytes(path), Saved(table));  // the same bytes as any save
-        EXPECT_EQ(ReadBytes(path + ".bak"), old);
+        EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), old);
     }
     table.SaveToFile(path);  // a plain save keeps no backup
-    EXPECT_EQ(ReadBytes(path + ".bak"), "a later one");
+    EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), "a later one");
     EXPECT_TRUE(reports.Texts().empty());
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.bak"}));
 }
@@ -182,15 +185,15 @@ TEST(HotKeyTable, ValuesStay8BitUnlessOnlyAWideStringHoldsThem)
 
     // One value outside the code page: a wide string there, every other byte as before.
     table.GetEntry('W').m_command = kWideName;
-    EXPECT_EQ(Saved(table), WithWTarget(WideNameBytes()));
+    EXPECT_EQ(Saved(table), WithWTarget(Wide(kWideName)));
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
+    const auto path = folder.Path("Kestrava.dat");
     ReportCapture reports;
     table.SaveToFile(path);
     CHotKeyTable loaded;
     EXPECT_TRUE(loaded.LoadFromFile(path));
     EXPECT_EQ(loaded.GetEntry('W').m_command, kWideName);
-    EXPECT_EQ(Saved(loaded), WithWTarget(WideNameBytes()));
+    EXPECT_EQ(Saved(loaded), WithWTarget(Wide(kWideName)));
     EXPECT_TRUE(reports.Texts().empty());
 
     // A wide string read from the file that the code page holds becomes 8-bit.
@@ -203,23 +206,51 @@ TEST(HotKeyTable, ValuesStay8BitUnlessOnlyAWideStringHoldsThem)
     EXPECT_EQ(Saved(loaded), WithWTarget(Short("notes")));
 }
 
-TEST(HotKeyTable, Untouched8BitValuesKeepTheirBytes)
+#ifdef _WIN32
+// Windows' own tables, whatever code page the run has: what a code page holds
+// exactly is 8-bit text, anything else a wide string.
+TEST(HotKeyTable, EachCodePageStoresExactlyWhatItHolds)
 {
-    // 0x81 and 0x8D have no character in code page 1252 and 0xE9 none in
-    // ASCII (the host's stand-in): whatever the code page reads there,
-    // untouched values are written back byte for byte.
-    const std::string odd = Short("x\x81\x8D\xE9\xFF");
+    const struct {
+        unsigned codePage;
+        std::wstring text;
+        std::string ansi;  // empty: wide
+    } rows[] = {
+        {1252, L"caf\u00E9 \u0081\u009D", "caf\xE9 \x81\x9D"},
+        {1252, L"\u0141\u00F3d\u017A", ""},       // best fit: "Lodz"
+        {1252, L"\u221E", ""},                       // best fit: "8"
+        {932, L"C:\\\u00A5", ""},                   // best fit: 5C, a backslash
+        {932, L"\u301C", ""},                        // Windows' best fit: 81 60 (Wine's: none)
+        {932, L"\u8868", "\x95\x5C"},                // a second byte that is a backslash's
+        {936, L"\u62A5\u544A", "\xB1\xA8\xB8\xE6"},
+        {65001, L"\u0141\u221E", "\xC5\x81\xE2\x88\x9E"},
+        {65001, L"x\xD800y", ""},                     // an unpaired surrogate has no UTF-8
+    };
     TempFolder folder;
-    const std::string path = folder.Path("Kestrava.dat");
-    WriteBytes(path, WithWTarget(odd));
-    CHotKeyTable table;
-    EXPECT_TRUE(table.LoadFromFile(path));
-    EXPECT_EQ(Saved(table), WithWTarget(odd));
+    const auto path = folder.Path("Kestrava.dat");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.codePage << " row " << &row - rows);
+        CHotKeyTable table(row.codePage);
+        table.GetEntry('W').m_command = row.text;
+        const std::string saved = Saved(table);
+        EXPECT_EQ(saved, WithWTarget(row.ansi.empty() ? Wide(row.text) : Short(row.ansi)));
+        WriteBytes(path, saved);
+        CHotKeyTable loaded(row.codePage);
+        EXPECT_TRUE(loaded.LoadFromFile(path));
+        EXPECT_EQ(loaded.GetEntry('W').m_command, row.text);
+    }
 
-    // Edited, the value is converted; edited back, it is untouched again.
+    // A lone lead byte means nothing in 932, yet an untouched value keeps it;
+    // edited and edited back, it is untouched again.
+    const std::string lone = WithWTarget(Short("x\x81"));
+    WriteBytes(path, lone);
+    CHotKeyTable table(932);
+    EXPECT_TRUE(table.LoadFromFile(path));
+    EXPECT_EQ(Saved(table), lone);
     const std::wstring read = table.GetEntry('W').m_command;
     table.GetEntry('W').m_command = L"x";
     EXPECT_EQ(Saved(table), WithWTarget(Short("x")));
     table.GetEntry('W').m_command = read;
-    EXPECT_EQ(Saved(table), WithWTarget(odd));
+    EXPECT_EQ(Saved(table), lone);
 }
+#endif

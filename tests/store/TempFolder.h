@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "store/ArchiveFile.h"
 
 namespace storetest {
 
@@ -26,7 +27,8 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    std::string Path(const std::string& name) const { return (m_path / name).string(); }
+    // As the store's file calls take it: wide on Windows.
+    store::FilePath Path(const std::string& name) const { return (m_path / name).native(); }
     // What the folder holds, to show that no temporary file was left behind.
     std::vector<std::string> Names() const
     {
@@ -41,12 +43,12 @@ private:
     std::filesystem::path m_path;
 };
 
-inline void WriteBytes(const std::string& path, const std::string& bytes)
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-inline std::string ReadBytes(const std::string& path)
+inline std::string ReadBytes(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -37,7 +37,7 @@ class AboutTest(DesktopTest):
         return subprocess.run(["wine", "reg", *args], env=self.rig.env, stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL, text=True, errors="replace")
 
-    def set_default(self, key, value):
+    def set_default(self, key, value, kind="REG_SZ"):
         """Sets a key's default value for this test only."""
         old = self.reg("query", key, "/ve")
         lines = [line for line in old.stdout.splitlines() if "REG_SZ" in line]
@@ -45,7 +45,7 @@ class AboutTest(DesktopTest):
             self.restore.append(("add", key, "/ve", "/d", lines[0].split("REG_SZ", 1)[1].strip(), "/f"))
         else:
             self.restore.append(("delete", key, "/f"))
-        self.reg("add", key, "/ve", "/d", value, "/f")
+        self.reg("add", key, "/ve", "/t", kind, "/d", value, "/f")
 
     def open_about(self, from_editor=False):
         """The About box alone, or opened with the editor's "?" as a user does."""
@@ -113,8 +113,10 @@ class AboutTest(DesktopTest):
     def test_shell_failing_falls_back_to_the_htm_program(self):
         self.set_default(HTTPS_COMMAND, r'"C:\missing\browser.exe" "%1"')
         self.set_default(r"HKCR\.htm", "KestravaTest.htm")
+        # Stored as browsers often store it, with a variable to expand.
+        self.rig.env["KESTRAVA_HOST"] = self.rig.winpath(self.folder)
         self.set_default(r"HKCR\KestravaTest.htm\shell\open\command",
-                         f'"{self.rig.winpath(self.folder / "recorder.exe")}" -page "%1"')
+                         '"%KESTRAVA_HOST%\\recorder.exe" -page "%1"', "REG_EXPAND_SZ")
         self.open_about()
         self.click_link()
         self.assertTrue(wait_until(lambda: (self.folder / "recorder.log").exists(), 10), "fallback did not run")

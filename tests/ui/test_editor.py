@@ -18,7 +18,7 @@ import datafile  # noqa: E402
 TITLE = "Kestrava - Edit Keys"
 COMMAND, ARGUMENTS, START_DIR, BROWSE_DIR, SAVE, CLOSE, ABOUT, STRIP = 1026, 1027, 1028, 1030, 1, 2, 1036, 1035
 DARK_RED, BLUE = (128, 0, 0), (0, 0, 238)
-COLOR_HIGHLIGHT = 13
+COLOR_HIGHLIGHT, COLOR_BTNSHADOW = 13, 16
 
 
 def letter_id(letter):
@@ -162,12 +162,17 @@ class EditorTest(DesktopTest):
             self.assertEqual(table[f"{letter}.Args".encode()], arguments.encode())
             self.assertEqual(table[f"{letter}.Dir".encode()], directory.encode())
 
-    def test_enter_saves(self):
+    def test_enter_saves_and_untouched_fields_keep_their_bytes(self):
+        # A's arguments hold a NUL, where an edit control stops: untouched, they go back whole.
+        command, arguments, directory = self.ENTRIES["A"]
+        entries = dict(self.ENTRIES, A=(command, arguments.encode() + b"\0more", directory))
+        datafile.write_table(self.data, entries)
         self.open_editor()
         self.type_into(START_DIR, "\\sub")
         self.rig.xdotool("key", "Return")
         self.ended()
-        self.assertEqual(datafile.decode(self.data.read_bytes())[b"A.Dir"], b"C:\\windows\\sub")
+        self.assertEqual(self.data.read_bytes(),
+                         datafile.table_bytes(dict(entries, A=entries["A"][:2] + (directory + "\\sub",))))
 
     def test_escape_does_not_save(self):
         self.open_editor()
@@ -219,7 +224,8 @@ class EditorTest(DesktopTest):
         tool.write_bytes(b"MZ")
         other = self.scratch / "other.bat"
         other.write_bytes(b"rem")
-        folder = self.scratch / "folder"
+        # Its last letters are the five that Python's code page 1252 lacks and Windows' has.
+        folder = self.scratch / "folder \x81\x8d\x8f\x90\x9d"
         folder.mkdir()
         self.open_editor()
         win_tool = self.rig.winpath(tool)
@@ -266,23 +272,28 @@ class EditorTest(DesktopTest):
 
     def strip_boxes(self, name):
         """Bounding boxes (left, top, right, bottom, relative to the strip) of
-        the strip's status text and of its light banner word, from a screenshot."""
+        the strip's status text, its light banner word and the banner's grey
+        shadow (searched beside the word only: the gradient has that grey
+        further right), from a screenshot; and the strip's width."""
         self.open_editor()
         left, top, right, bottom = self.control(STRIP)["rect"]
         raw = pixels(self.rig.screenshot(name), left, top, right - left, bottom - top)
+        shadow = tuple(map(int, self.rig.wintool("syscolor", COLOR_BTNSHADOW).split()))
         self.rig.stop_all()
         width = right - left
         boxes = []
-        for match in (lambda r, g, b: abs(r - 64) < 40 and abs(g - 128) < 40 and b > 200,  # RGB(64, 128, 255)
-                      lambda r, g, b: min(r, g, b) > 245):  # the banner's highlight
-            points = [(i // 3 % width, i // 3 // width) for i in range(0, len(raw), 3) if match(*raw[i:i + 3])]
+        for match in (lambda x, r, g, b: abs(r - 64) < 40 and abs(g - 128) < 40 and b > 200,  # RGB(64, 128, 255)
+                      lambda x, r, g, b: min(r, g, b) > 245,  # the banner's highlight
+                      lambda x, r, g, b: x < boxes[1][2] + 5 and (r, g, b) == shadow):
+            points = [(i // 3 % width, i // 3 // width) for i in range(0, len(raw), 3)
+                      if match(i // 3 % width, *raw[i:i + 3])]
             self.assertTrue(points, name)
             xs, ys = [p[0] for p in points], [p[1] for p in points]
             boxes.append((min(xs), min(ys), max(xs) + 1, max(ys) + 1))
-        return boxes
+        return boxes, width
 
     def test_title_strip_follows_the_dpi(self):
-        normal = self.strip_boxes("editor-96dpi")
+        (normal, normal_width) = self.strip_boxes("editor-96dpi")
         prefix = self.scratch / "prefix"
         env = dict(self.rig.env, WINEPREFIX=str(prefix))
         create_prefix(env, "dpi144")
@@ -291,12 +302,17 @@ class EditorTest(DesktopTest):
         _reg_add(env, r"HKCU\Control Panel\Desktop", "LogPixels", "144", "REG_DWORD")
         start_desktop(env, self.scratch / "desktop.txt")
         self.rig = Rig(prefix=prefix, desktop="dpi144")
-        large = self.strip_boxes("editor-144dpi")
-        for (a, b) in zip(normal, large):  # fonts: 1.5 times as tall and wide
+        (large, large_width) = self.strip_boxes("editor-144dpi")
+        for (a, b) in zip(normal[:2], large[:2]):  # fonts: 1.5 times as tall and wide
             self.assertAlmostEqual((b[3] - b[1]) / (a[3] - a[1]), 1.5, delta=0.2, msg=(normal, large))
             self.assertAlmostEqual((b[2] - b[0]) / (a[2] - a[0]), 1.5, delta=0.2, msg=(normal, large))
-        self.assertGreaterEqual(large[1][0], normal[1][0] + 2)  # the banner's inset: 5 pixels become 7
-
+        # The insets, 5 pixels at 96 DPI, become 8: the banner's from the left, the status text's
+        # from the right.
+        self.assertGreaterEqual(large[1][0], normal[1][0] + 2)
+        self.assertGreaterEqual(large_width - large[0][2], normal_width - normal[0][2] + 2, (normal, large))
+        # The shadow lies 1 pixel right and down of the word at 96 DPI, 2 at 144.
+        for boxes, offset in ((normal, 1), (large, 2)):
+            self.assertEqual((boxes[2][2] - boxes[1][2], boxes[2][3] - boxes[1][3]), (offset, offset), boxes)
 
 if __name__ == "__main__":
     main()

@@ -36,13 +36,4 @@ TEST(OpenCommand, TooLongIsRefusedNotCut)
     EXPECT_FALSE(ComposeOpenCommand(std::wstring(259, L'c'), std::wstring(260, L'u'), line));
 }
 
-TEST(OpenCommand, TextInAnyScriptIsKeptWhole)
-{
-    // A name whose ANSI bytes could hold a '%' or '"' in some code page is
-    // only characters here.
-    std::wstring line;
-    ASSERT_TRUE(ComposeOpenCommand(L"\"C:\\\u62A5\u544A\\tool.exe\" \"%1\"", L"\u8868.txt", line));
-    EXPECT_EQ(line, L"\"C:\\\u62A5\u544A\\tool.exe\"  \u8868.txt");
-}
-
 }  // namespace

@@ -7,9 +7,6 @@
 
 namespace {
 
-// "表": in code page 932 its second byte is the backslash's code.
-const std::wstring kHyo = L"\u8868";
-
 TEST(PathHelpers, FolderPart)
 {
     EXPECT_EQ(GetFolderPart(L"file.txt"), L"");
@@ -50,28 +47,13 @@ TEST(PathHelpers, Extension)
     EXPECT_EQ(GetExtension(L""), L"");
 }
 
-TEST(PathHelpers, LettersOfAnyScriptAreNoSeparators)
-{
-    const std::wstring path = L"C:\\" + kHyo + L"\\x.txt";  // C:\表\x.txt
-    EXPECT_EQ(GetFolderPart(path), L"C:\\" + kHyo);
-    EXPECT_EQ(GetFolderPart(L"C:\\a\\" + kHyo), L"C:\\a");
-    EXPECT_EQ(GetFolderPart(kHyo + L"/x"), kHyo);  // no backslash: '/' separates
-    EXPECT_EQ(GetFolderPart(kHyo), L"");
-    std::wstring folder = L"C:\\" + kHyo + L"\\ ";
-    StripTrailingSeparator(folder);
-    EXPECT_EQ(folder, L"C:\\" + kHyo);
-    EXPECT_EQ(GetExtension(L"C:\\\u62A5\u544A.txt"), L".txt");
-    EXPECT_EQ(GetExtension(L"C:\\a." + kHyo), L"." + kHyo);
-    EXPECT_EQ(PathText::TrimRight(kHyo + L" \t"), kHyo);
-}
-
 TEST(PathHelpers, ProgramFolder)
 {
     const std::wstring folder = GetProgramFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), L'\\');
     EXPECT_NE(folder.back(), L'/');
-    const std::wstring self = PathText::ModuleFileName(nullptr);
+    const std::wstring self = fw::ModuleFileName(nullptr);
     EXPECT_EQ(folder + self.substr(folder.size()), self);
     EXPECT_EQ(self[folder.size()], L'\\');
     EXPECT_NE(GetFileAttributesW((folder + L"\\" + self.substr(folder.size() + 1)).c_str()), INVALID_FILE_ATTRIBUTES);
@@ -159,9 +141,10 @@ TEST(ProgramFolder, ModuleNameLongerThanMaxPath)
 
     HMODULE module = LoadLibraryExW(copy.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     const DWORD loadError = GetLastError();
-    std::wstring name;
+    std::wstring name, caption;
     if (module) {
-        name = PathText::ModuleFileName(module);
+        name = fw::ModuleFileName(module);
+        caption = fw::CApplication(module).Caption();  // the message boxes' title, whole too
         FreeLibrary(module);
     }
     DeleteFileW(copy.c_str());
@@ -171,6 +154,7 @@ TEST(ProgramFolder, ModuleNameLongerThanMaxPath)
     ASSERT_NE(module, nullptr) << "error " << loadError;
     ASSERT_GT(expected.size(), 300u);
     EXPECT_EQ(GetFolderPart(name), expected);
+    EXPECT_EQ(caption, L"pathchild");
 }
 
 }  // namespace

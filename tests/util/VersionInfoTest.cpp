@@ -1,11 +1,11 @@
 #include "util/VersionInfo.h"
 #include <gtest/gtest.h>
 #include <string>
-#include "util/PathHelpers.h"
+#include "framework/Application.h"
 
 namespace {
 
-std::wstring SelfPath() { return PathText::ModuleFileName(nullptr); }
+std::wstring SelfPath() { return fw::ModuleFileName(nullptr); }
 
 TEST(VersionInfo, ReadsOwnVersionBlock)
 {
