@@ -9,7 +9,7 @@ if(WIN32)
     set(KESTRAVA_STATIC_LINK -static -static-libgcc -static-libstdc++)
     # Small binaries: unused functions and data are dropped at link time.
     add_compile_options(-ffunction-sections -fdata-sections)
-    add_link_options(-Wl,--gc-sections)
+    add_link_options(-Wl,--gc-sections -Wl,--fatal-warnings)
     add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
 
     # 32-bit stdcall names carry their argument bytes (Name@12); 64-bit Windows
