@@ -76,8 +76,9 @@ class Keyboard:
 
 
 class Bench:
-    def __init__(self, build, runs):
+    def __init__(self, build, runs, arch):
         self.build = build
+        self.arch = arch
         self.runs = runs
         import rig as rigmodule
         self.rigmodule = rigmodule
@@ -131,7 +132,7 @@ class Bench:
 
     # --- (a) footprint ---------------------------------------------------------
     def footprint(self):
-        objdump = shutil.which("i686-w64-mingw32-objdump") or "objdump"
+        objdump = shutil.which(("x86_64" if self.arch == "x64" else "i686") + "-w64-mingw32-objdump") or "objdump"
         for name in ("Kestrava.exe", "Kestrahk.dll"):
             size = (self.bin / name).stat().st_size
             dump = subprocess.run([objdump, "-p", str(self.bin / name)], stdout=subprocess.PIPE, text=True).stdout
@@ -367,6 +368,60 @@ class Bench:
                               "%s %.0f-%.0f us" % (names[m], min(r[1] for r in runs), max(r[2] for r in runs))
                               for m, runs in figures.items()))
 
+    def wakeups(self):
+        """Seconds of a minute in which any thread of an idle tray program woke (Linux's
+        context-switch counts of the process under Wine): Kestrava with a letter assigned
+        and none held, beside the minimal tray program; then with the letter held, when the
+        low-level hook and its once-a-minute reinstall are in. One run: it takes minutes."""
+        import datafile
+        folder = self.install("wakeups")
+        datafile.write_table(folder / "Kestrava.dat", {"W": (self.rig.winpath(folder / "stamp.exe"), "", "")})
+
+        def switches(pid):
+            total = 0
+            for status in Path(f"/proc/{pid}/task").glob("*/status"):
+                for line in status.read_text().splitlines():
+                    if "ctxt_switches:" in line:
+                        total += int(line.split()[1])
+            return total
+
+        def busy_seconds(pids, seconds=60):
+            last = [switches(pid) for pid in pids]
+            busy = [0] * len(pids)
+            for _ in range(seconds):
+                time.sleep(1)
+                now = [switches(pid) for pid in pids]
+                busy = [b + (n != l) for b, n, l in zip(busy, now, last)]
+                last = now
+            return busy
+
+        kestrava = self.rig.start(folder / "Kestrava.exe")
+        window, _ = self.pid_of("CQuindleTaskBarApplet", "Kestrava")
+        baseline = self.rig.start(folder / "baseline_tray.exe")
+        base_window, _ = self.pid_of("KestravaBaselineTray")
+        time.sleep(32)  # past the checks for held letters 5 and 30 s after start-up
+        idle, base = busy_seconds([kestrava.pid, baseline.pid])
+        self.row("idle wake-ups per minute, no letter held", idle, base, None, "low", "")
+
+        held_log = self.work / "wakeups-holder.log"
+        holder = self.rig.start(self.bin / "holder.exe", self.rig.winpath(held_log), "W", "nowatch")
+        deadline = time.time() + 20
+        while "ready" not in (held_log.read_text() if held_log.exists() else ""):
+            if time.time() > deadline:
+                raise RuntimeError("holder did not start")
+            time.sleep(0.1)
+        # The taskbar's restart message makes Kestrava check at once, and 5 and 30 s later.
+        self.rig.wintool("send", f"{window:x}", self.rig.wintool("message", "TaskbarCreated"), 0, 0)
+        time.sleep(32)
+        held, base = busy_seconds([kestrava.pid, baseline.pid], 65)
+        self.row("idle wake-ups per 65 s, a letter held", held, base, None, "low", "")
+        self.notes.append("wake-ups: seconds in which the process's context-switch count grew, "
+                          "after the checks at start-up; the held letter's low-level hook is installed "
+                          "afresh every 60 s")
+        self.rig.stop(holder)
+        self.close(base_window, baseline)
+        self.close(window, kestrava)
+
     # --- (d) the data file -----------------------------------------------------
     def datafile(self):
         out = self.rig.run(self.bin / "storebench.exe", self.rig.winpath(self.work), self.runs, timeout=600).stdout
@@ -422,7 +477,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build", nargs="?", default=str(SOURCE / "build" / "x86"))
     parser.add_argument("--runs", type=int, default=7)
-    parser.add_argument("--only", default="footprint,startup,hotkey,keystroke,datafile")
+    parser.add_argument("--only", default="footprint,startup,hotkey,keystroke,wakeups,datafile")
     args = parser.parse_args()
     build = Path(args.build).resolve()
     subprocess.run(["cmake", "--build", str(build), "--target", "bench", "-j2"], check=True,
@@ -435,7 +490,7 @@ def main():
     import rig as rigmodule
     rigmodule.setup()
     try:
-        bench = Bench(build, args.runs)
+        bench = Bench(build, args.runs, arch)
         cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo") if line.startswith("model name")),
                    "?")
         print(f"machine: {os.cpu_count()} CPUs, {cpu}; {args.runs} runs per figure")
