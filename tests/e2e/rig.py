@@ -327,6 +327,16 @@ class Rig:
         self.focus_desktop(over)
         self.xdotool("key", "--delay", delay_ms, *combos)
 
+    def dismiss_menu(self, menu, timeout=10.0):
+        """Escape on an open popup menu until it is gone. On a busy machine a key
+        can reach the desktop before the menu takes input: it is sent again
+        (three times at most) while the menu stays open."""
+        for _ in range(3):
+            self.keys("Escape", over=menu)
+            if wait_until(lambda: self.find_window("#32768", "", timeout=0) != menu, timeout / 3):
+                return True
+        return False
+
     def type_text(self, text, delay_ms=30):
         self.focus_desktop()
         self.xdotool("type", "--delay", delay_ms, text)
