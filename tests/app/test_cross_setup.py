@@ -21,11 +21,6 @@ class CrossSetupTest(SetupTest):
         self.x86 = self.rig.bin.parent / "x86"  # the 32-bit build tree, beside this one
         self.assertTrue(setup_of(self.x86, "x86").is_file(), "the x86 setup was not built")
 
-    def running_pid(self):
-        window = self.rig.find_window("CQuindleTaskBarApplet", "Kestrava", timeout=20)
-        self.assertNotEqual(window, 0, "Kestrava does not run")
-        return self.rig.wintool("pid", f"{window:x}")
-
     def test_each_setup_upgrades_the_other_build(self):
         self.assertEqual(self.run_setup(setup=setup_of(self.x86, "x86")), 0)
         self.assert_current_binaries(self.x86)

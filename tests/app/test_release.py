@@ -2,11 +2,13 @@
 """What users download, each in a fresh Wine prefix: the zip unpacked into a
 fresh folder runs, shows its icon and launches a hot key; the setup installs
 silently and starts Kestrava at sign-in, upgrades while it runs (refused while
-its editor is open), uninstalls silently keeping the hot keys, and installs
-without sign-in start."""
+its editor is open, undone when a file cannot be replaced), remembers the
+sign-in choice, uninstalls silently keeping the hot keys, and refuses while a
+copy runs from another folder."""
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import time
@@ -21,6 +23,7 @@ import datafile  # noqa: E402
 
 CURRENT = r"HKCU\Software\Microsoft\Windows\CurrentVersion"
 RUN_KEY = CURRENT + r"\Run"
+RUNONCE_KEY = CURRENT + r"\RunOnce"
 APPROVED_KEY = CURRENT + r"\Explorer\StartupApproved\Run"
 APPS_KEY = CURRENT + r"\Uninstall\Kestrava"
 EDITOR_TITLE = "Kestrava - Edit Keys"
@@ -72,12 +75,20 @@ def setup_of(build, build_arch):
     return build / "release" / f"Kestrava-1.0.0.1-{build_arch}-setup.exe"
 
 
+def newer_version(exe):
+    """The program's bytes with a version resource that says 9.0.0.0 (VS_FIXEDFILEINFO)."""
+    at = exe.index(b"\xbd\x04\xef\xfe") + 8
+    return exe[:at] + struct.pack("<II", 9 << 16, 0) + exe[at + 8:]
+
+
 class SetupTest(FreshPrefixTest):
     """A fresh prefix, the setup of the build under test, and what it installs."""
 
     def setUp(self):
-        # A later wineboot in this prefix would start Kestrava: the value goes whatever happens.
-        super().setUp("installer", cleanups=[["reg", "delete", RUN_KEY, "/v", "Kestrava", "/f"]])
+        # A later sign-in in this prefix would start Kestrava or the uninstall's clean-up: the values go
+        # whatever happens.
+        super().setUp("installer", cleanups=[["reg", "delete", key, "/v", "Kestrava", "/f"]
+                                             for key in (RUN_KEY, RUNONCE_KEY)])
         # The shortcut must not reach the host's own menus.
         self.rig.env["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
 
@@ -95,6 +106,10 @@ class SetupTest(FreshPrefixTest):
     def values(self, key):
         """The values of a registry key as {name: data}; {} if there is no such key."""
         result = self.rig.run("reg", "query", key, check=False)
+        if result.returncode != 0:
+            if "Unable to find" not in result.stdout:
+                raise RuntimeError(f"reg query {key} failed: {result.stdout}")
+            return {}
         pairs = (line.split(None, 2) for line in result.stdout.splitlines() if line.startswith("    "))
         return {p[0]: p[2] if len(p) > 2 else "" for p in pairs}
 
@@ -110,6 +125,11 @@ class SetupTest(FreshPrefixTest):
 
     def running(self):
         return int(self.rig.wintool("find", "CQuindleTaskBarApplet", "Kestrava") or "0", 16) != 0
+
+    def running_pid(self):
+        window = self.rig.find_window("CQuindleTaskBarApplet", "Kestrava", timeout=20)
+        self.assertNotEqual(window, 0, "Kestrava does not run")
+        return self.rig.wintool("pid", f"{window:x}")
 
     def start_at_sign_in(self, command):
         """Starts the Run value's command as the shell does: a quoted program path."""
@@ -127,6 +147,14 @@ class SetupTest(FreshPrefixTest):
         self.rig.type_text("abc")
         self.settle()
         return probe
+
+    def hold(self, path):
+        """Another program that holds the file open without FILE_SHARE_DELETE."""
+        out = self.scratch / "hold.txt"
+        with open(out, "w") as stdout:
+            holder = self.rig.start(self.rig.bin / "bin" / "wintool.exe", "hold", self.rig.winpath(path), stdout=stdout)
+        self.assertTrue(wait_until(lambda: "held" in self.read(out), 15), "the file is not held")
+        return holder
 
     def launches(self, count):
         self.rig.keys("super+w")
@@ -149,7 +177,16 @@ class InstallerTest(SetupTest):
                           "Publisher": "The Kestrava developers", "DisplayIcon": rf"{self.app_win}\Kestrava.exe,0",
                           "UninstallString": rf'"{self.app_win}\Uninstall.exe"'})
         self.assertGreater(int(apps["EstimatedSize"], 16), 100)  # KB
-        self.assertFalse(self.running(), "a silent install starts Kestrava only when asked")
+        self.assertFalse(wait_until(self.running, 3), "a silent install starts Kestrava only when asked")
+
+        # An older setup leaves a newer Kestrava alone unless told otherwise.
+        exe = self.app / "Kestrava.exe"
+        exe.write_bytes(newer_version(exe.read_bytes()))
+        newer = exe.read_bytes()
+        self.assertEqual(self.run_setup(), 4)
+        self.assertEqual(exe.read_bytes(), newer)
+        self.assertEqual(self.run_setup("/DOWNGRADE"), 0)
+        self.assert_current_binaries()
 
         # Files an older version left: the upgrade must replace them.
         for name in ("Kestrava.exe", "Kestrahk.dll"):
@@ -174,7 +211,9 @@ class InstallerTest(SetupTest):
         self.assertGreaterEqual(time.monotonic() - started, 10)
         self.assertTrue((self.app / "Kestrava.exe").read_bytes().endswith(b"older"))
         self.assertEqual(old.wait(15), 0)
-        old = self.start_at_sign_in(command)
+        # Started through another drive letter, as a subst drive does: still the installed copy.
+        (self.prefix / "dosdevices" / "k:").symlink_to(self.app.parent)
+        old = self.start_at_sign_in(r'"K:\Kestrava\Kestrava.exe"')
 
         # An open editor is not closed under the user: a silent upgrade fails and changes nothing.
         x, y = self.rig.tray_icon_point(0)
@@ -187,41 +226,89 @@ class InstallerTest(SetupTest):
         self.rig.wintool("command", f"{editor:x}", 2)  # Close
         self.assertTrue(wait_until(lambda: self.rig.wintool("find", "#32770", EDITOR_TITLE) == "00000000", 10))
 
-        # The upgrade stops the running copy, sets the mapped library aside, keeps the hot keys.
-        self.assertEqual(self.run_setup("/RUN"), 0)
+        # A library that cannot be set aside fails the upgrade after Kestrava was stopped:
+        # the old files go back and the old Kestrava runs again.
+        older = {name: (self.app / name).read_bytes() for name in ("Kestrava.exe", "Kestrahk.dll")}
+        before = self.running_pid()
+        holder = self.hold(self.app / "Kestrahk.dll")
+        self.assertEqual(self.run_setup("/RUN"), 2)
         self.assertEqual(old.wait(15), 0)
+        self.assertTrue(wait_until(lambda: self.running() and self.running_pid() != before, 20), "no Kestrava again")
+        self.assertEqual({name: (self.app / name).read_bytes() for name in older}, older)
+        self.assertEqual(self.files(), ["Kestrahk.dll", "Kestrava.dat", "Kestrava.exe", "Uninstall.exe"])
+        self.rig.stop(holder)
+
+        # The upgrade stops the running copy, sets the mapped library aside, keeps the hot keys.
+        before = self.running_pid()
+        self.assertEqual(self.run_setup("/RUN"), 0)
         self.assert_current_binaries()
         self.assertIn("Kestrahk.dll.old", self.files())
         self.assertEqual((self.app / "Kestrava.dat").read_bytes(), hot_keys)
-        self.assertTrue(wait_until(self.running, 20), "Kestrava did not run again")
+        self.assertTrue(wait_until(lambda: self.running() and self.running_pid() != before, 20), "no Kestrava again")
 
-        # Setup run again (to change the sign-in choice, say) keeps an unchanged
-        # library, and so the hot keys of programs that have it mapped.
+        # Setup run again to turn start at sign-in off (Task Manager's entry too) keeps an
+        # unchanged library, and so the hot keys of programs that have it mapped; an upgrade
+        # remembers the choice.
         self.rig.stop(probe)  # lets the set-aside library go
         probe = self.start_typing_program()
-        self.assertEqual(self.run_setup("/RUN"), 0)
+        disabled = "03" + "00" * 11
+        self.rig.run("reg", "add", APPROVED_KEY, "/v", "Kestrava", "/t", "REG_BINARY", "/d", disabled, "/f")
+        self.assertEqual(self.run_setup("/SIGNIN=0", "/RUN"), 0)
         self.assertEqual(self.files(), ["Kestrahk.dll", "Kestrava.dat", "Kestrava.exe", "Uninstall.exe"])
+        self.assertNotIn("Kestrava", self.values(RUN_KEY))
+        self.assertNotIn("Kestrava", self.values(APPROVED_KEY))
+        self.assertEqual(self.run_setup("/RUN"), 0)
+        self.assertNotIn("Kestrava", self.values(RUN_KEY))
         self.assertTrue(wait_until(self.running, 20), "Kestrava did not run again")
         self.launches(2)
 
-        # A silent uninstall (run in place so that this waits) keeps only the hot keys.
-        self.rig.stop(probe)
+        # /SIGNIN=1 puts it back over Task Manager's "disabled"; a silent upgrade keeps a "disabled".
+        self.rig.run("reg", "add", APPROVED_KEY, "/v", "Kestrava", "/t", "REG_BINARY", "/d", disabled, "/f")
+        self.assertEqual(self.run_setup("/SIGNIN=1"), 0)
+        self.assertEqual(self.values(RUN_KEY).get("Kestrava"), command)
+        self.assertNotIn("Kestrava", self.values(APPROVED_KEY))
+        self.rig.run("reg", "add", APPROVED_KEY, "/v", "Kestrava", "/t", "REG_BINARY", "/d", disabled, "/f")
+        self.assertEqual(self.run_setup("/RUN"), 0)
+        self.assertEqual(self.values(RUN_KEY).get("Kestrava"), command)
+        self.assertEqual(self.values(APPROVED_KEY).get("Kestrava"), disabled)
+
+        # A silent uninstall (run in place so that this waits) keeps only the hot keys. The
+        # library the probe still maps goes at the next sign-in, with the folder if it is empty.
         (self.app / "kst1F.tmp").write_bytes(b"interrupted save")
-        self.rig.run("reg", "add", APPROVED_KEY, "/v", "Kestrava", "/t", "REG_BINARY", "/d", "03" + "00" * 11, "/f")
+        (self.app / "notes.txt").write_text("the user's")
         self.assertEqual(self.rig.run(self.app / "Uninstall.exe", "/S", f"_?={self.app_win}", check=False).returncode, 0)
-        self.assertFalse(self.running())
-        self.assertEqual(self.files(), ["Kestrava.dat", "Uninstall.exe"])  # _?= keeps the uninstaller
+        self.assertFalse(wait_until(self.running, 3))
+        # _?= keeps the uninstaller
+        self.assertEqual(self.files(), ["Kestrahk.dll.old", "Kestrava.dat", "Uninstall.exe", "notes.txt"])
         self.assertEqual((self.app / "Kestrava.dat").read_bytes(), hot_keys)
         self.assertFalse(self.shortcut.exists())
         self.assertNotIn("Kestrava", self.values(RUN_KEY))
         self.assertNotIn("Kestrava", self.values(APPROVED_KEY))
         self.assertEqual(self.values(APPS_KEY), {})
+        cleanup = self.values(RUNONCE_KEY).get("Kestrava")
+        self.assertEqual(cleanup, rf'cmd /d /c del /f /q "{self.app_win}\Kestrahk.dll*.old" & rd "{self.app_win}"')
+        self.rig.stop(probe)
+        for name in ("Kestrava.dat", "Uninstall.exe"):  # as an uninstall that deleted the hot keys leaves it
+            (self.app / name).unlink()
+        self.assertEqual(self.rig.wintool("run", cleanup), "0")
+        self.assertEqual(self.files(), ["notes.txt"])
 
-        # Without start at sign-in: no Run value, and the hot keys are still there.
+        # A copy running from another folder: a silent setup changes nothing and leaves it running.
+        self.install(self.scratch / "portable")
+        portable = self.rig.start(self.scratch / "portable" / "Kestrava.exe")
+        self.assertTrue(wait_until(self.running, 20), "the portable copy did not start")
+        self.assertEqual(self.run_setup(), 3)
+        self.assertIsNone(portable.poll())
+        self.assertTrue(self.running())
+        self.assertEqual(self.files(), ["notes.txt"])
+
+        # Once it has stopped, the setup installs, without start at sign-in, and the pending clean-up goes.
+        self.rig.stop(portable)
+        self.assertTrue(wait_until(lambda: not self.running(), 10))
         self.assertEqual(self.run_setup("/SIGNIN=0"), 0)
         self.assertNotIn("Kestrava", self.values(RUN_KEY))
+        self.assertNotIn("Kestrava", self.values(RUNONCE_KEY))
         self.assertEqual(self.values(APPS_KEY).get("DisplayName"), "Kestrava")
-        self.assertEqual((self.app / "Kestrava.dat").read_bytes(), hot_keys)
 
 
 

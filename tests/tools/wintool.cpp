@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "framework/Handle.h"
 #include "tests/common/Utf8.h"
 
 namespace {
@@ -119,7 +120,7 @@ int Usage()
     std::fputs("usage: wintool find CLASS TITLE | findall CLASS TITLE | rect HWND | children HWND | info HWND | boxes [PID]\n"
                "       post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM | command HWND ID\n"
                "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME | syscolor INDEX\n"
-               "       keepalive | type TEXT | acp | settingchange AREA\n",
+               "       keepalive | type TEXT | acp | settingchange AREA | hold FILE | run COMMANDLINE\n",
                stderr);
     return 2;
 }
@@ -221,6 +222,34 @@ int main()
         // A process that lives as long as the rig: the virtual desktop's own
         // process ends when the last program on the desktop does.
         Sleep(INFINITE);
+        return 0;
+    }
+    if (verb == "hold" && argc == 3) {
+        // Another program that has a file open without FILE_SHARE_DELETE:
+        // the file can be neither renamed nor deleted until this ends.
+        const fw::File file(CreateFileW(wideArgs[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+        if (!file)
+            return 1;
+        std::printf("held\n");
+        std::fflush(stdout);
+        Sleep(INFINITE);
+        return 0;
+    }
+    if (verb == "run" && argc == 3) {
+        // A command line started as the shell starts a Run or RunOnce value; prints its exit code.
+        std::wstring line = wideArgs[2];
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                            &started))
+            return 1;
+        const fw::KernelHandle process(started.hProcess), thread(started.hThread);
+        DWORD code = 1;
+        if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code))
+            return 1;
+        std::printf("%lu\n", code);
         return 0;
     }
     if (verb == "message" && argc == 3) {
