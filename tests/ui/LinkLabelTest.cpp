@@ -6,6 +6,7 @@
 #include "framework/Application.h"
 #include "ui/AboutDialog.h"
 #include "ui/LinkLabel.h"
+#include "ui/resource.h"
 #include "tests/common/MessageBoxRecorder.h"
 
 namespace {
@@ -192,15 +193,33 @@ TEST(LinkLabel, HoverCapturesAndReleases)
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 TEST(AboutDialog, VersionLineFromTheVersionResource)
 {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);  // linked with the program's resources
 #ifdef _WIN64
-    EXPECT_EQ(CAboutDialog::VersionLine(self), "Kestrava Version 1.0.0.1 Beta (64-bit)");
+    const std::string line = "Kestrava Version 1.0.0.1 Beta (64-bit)";
 #else
-    EXPECT_EQ(CAboutDialog::VersionLine(self), "Kestrava Version 1.0.0.1 Beta");
+    const std::string line = "Kestrava Version 1.0.0.1 Beta";
 #endif
+    EXPECT_EQ(CAboutDialog::VersionLine(self), line);
+
+    // The line fits its control in the template's font: a wider one wraps, and the rest is cut.
+    const fw::Window about(
+        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), nullptr, PlainDialogProc, 0));
+    ASSERT_TRUE(about);
+    const HWND version = GetDlgItem(about.get(), IDC_VERSION);
+    RECT client{};
+    GetClientRect(version, &client);
+    const HDC dc = GetDC(version);
+    const HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(version, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+    SelectObject(dc, font);
+    ReleaseDC(version, dc);
+    EXPECT_LE(extent.cx, client.right);
     wchar_t windows[MAX_PATH];
     GetWindowsDirectoryW(windows, MAX_PATH);
     EXPECT_EQ(CAboutDialog::VersionLine(std::wstring(windows) + L"\\win.ini"), "Kestrava Version ");
