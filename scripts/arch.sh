@@ -25,7 +25,7 @@ kestrava_pick_arch() {
            return 1 ;;
     esac
     if [ "$ARCH" = x86 ] && [ -n "$NO_X86" ]; then
-        echo "KESTRAVA_ARCH=x86 cannot run here: $NO_X86; unset KESTRAVA_ARCH to test the x64 build" >&2
+        echo "KESTRAVA_ARCH=x86 cannot run here: $NO_X86; unset KESTRAVA_ARCH to use the x64 build" >&2
         return 1
     fi
     if [ "$ARCH" = x64 ] && ! /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
