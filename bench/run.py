@@ -108,6 +108,17 @@ class Bench:
             self.rig.stop(proc)
         time.sleep(0.3)
 
+    def start_holder(self, log):
+        """Another program that holds Win + W, as Windows' shell holds its letters."""
+        log.unlink(missing_ok=True)
+        holder = self.rig.start(self.bin / "holder.exe", self.rig.winpath(log), "W", "nowatch")
+        deadline = time.time() + 20
+        while "ready" not in (log.read_text() if log.exists() else ""):
+            if time.time() > deadline:
+                raise RuntimeError("holder did not start")
+            time.sleep(0.1)
+        return holder
+
     def install(self, name):
         """A folder with the program, its hook library, the data file and the stamp program."""
         import datafile
@@ -335,13 +346,7 @@ class Bench:
             for mode in figures:
                 holder = kestrava = window = None
                 if mode == "both":
-                    held_log.unlink(missing_ok=True)
-                    holder = self.rig.start(self.bin / "holder.exe", self.rig.winpath(held_log), "W", "nowatch")
-                    deadline = time.time() + 20
-                    while "ready" not in (held_log.read_text() if held_log.exists() else ""):
-                        if time.time() > deadline:
-                            raise RuntimeError("holder did not start")
-                        time.sleep(0.1)
+                    holder = self.start_holder(held_log)
                 if mode != "none":
                     kestrava = self.rig.start(folder / "Kestrava.exe")
                     window, _ = self.pid_of("CQuindleTaskBarApplet", "Kestrava")
@@ -404,12 +409,7 @@ class Bench:
         self.row("idle wake-ups per minute, no letter held", idle, base, None, "low", "")
 
         held_log = self.work / "wakeups-holder.log"
-        holder = self.rig.start(self.bin / "holder.exe", self.rig.winpath(held_log), "W", "nowatch")
-        deadline = time.time() + 20
-        while "ready" not in (held_log.read_text() if held_log.exists() else ""):
-            if time.time() > deadline:
-                raise RuntimeError("holder did not start")
-            time.sleep(0.1)
+        holder = self.start_holder(held_log)
         # The taskbar's restart message makes Kestrava check at once, and 5 and 30 s later.
         self.rig.wintool("send", f"{window:x}", self.rig.wintool("message", "TaskbarCreated"), 0, 0)
         time.sleep(32)
@@ -482,9 +482,8 @@ def main():
     build = Path(args.build).resolve()
     subprocess.run(["cmake", "--build", str(build), "--target", "bench", "-j2"], check=True,
                    stdout=subprocess.DEVNULL)
-    compiler = next((line for line in (build / "CMakeCache.txt").read_text().splitlines()
-                     if line.startswith("CMAKE_CXX_COMPILER:")), "")
-    arch = "x64" if "x86_64" in compiler else "x86"
+    # The tree's compiler says which Windows it builds for.
+    arch = "x64" if "x86_64-w64-mingw32" in (build / "CMakeCache.txt").read_text() else "x86"
     os.environ.update(KESTRAVA_RIG=str(build / "bench-rig"), KESTRAVA_BIN=str(build), KESTRAVA_SOURCE=str(SOURCE),
                       KESTRAVA_ARCH=arch)
     import rig as rigmodule
