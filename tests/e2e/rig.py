@@ -247,11 +247,17 @@ class Rig:
     def run(self, exe, *args, timeout=60, check=True, cwd=None) -> subprocess.CompletedProcess:
         # Output through a file, not a pipe: a process that the program starts
         # (the desktop's own, a server) could keep a pipe open past its end.
-        with tempfile.TemporaryFile() as out:
-            result = subprocess.run(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd, timeout=timeout,
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
-            out.seek(0)
-            result.stdout = out.read().decode(errors="replace")
+        for _ in range(2):
+            with tempfile.TemporaryFile() as out:
+                result = subprocess.run(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd, timeout=timeout,
+                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+                out.seek(0)
+                result.stdout = out.read().decode(errors="replace")
+            # Once in a long while Wine's loader fails to open a program it has
+            # (seen with reg), and its fallback, start.exe, says so: the program
+            # never ran, so running it again is safe.
+            if not result.stdout.startswith("Application could not be started"):
+                break
         if check and result.returncode != 0:
             raise RuntimeError(f"{exe} {' '.join(map(str, args))} failed ({result.returncode}): {result.stdout}")
         return result
