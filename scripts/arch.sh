@@ -38,8 +38,9 @@ kestrava_pick_arch() {
 
 # Wine's environment for the build $ARCH: a prefix of its bitness, and for
 # x64 the 64-bit loader first on PATH (Debian's `wine` would pick the 32-bit one).
+# Debug channels already chosen (WINEDEBUG) are kept.
 kestrava_wine_env() {
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
     if [ "$ARCH" = x64 ]; then
         export WINEARCH=win64 PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH"
     else
