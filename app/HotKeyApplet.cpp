@@ -231,7 +231,7 @@ void CHotKeyApplet::OpenEditor()
 
     CEditHotKeysDialog editor(nullptr);
     editor.SetHeldLetters(m_heldLetters, m_heldTaken);
-    editor.SetLetterProbe([](void*, uint32_t letters) { return FindHeldLetters(GetHiddenWindow(), letters); }, nullptr);
+    editor.SetLetterProbe([](uint32_t letters) { return FindHeldLetters(GetHiddenWindow(), letters); });
     EditorScope scope(*this, editor);
     editor.DoModal();
 

@@ -57,7 +57,7 @@ void CEditHotKeysDialog::ProbeIfNewlyAssigned()
     if (m_probe == nullptr || (m_probedLetters & bit) || GetWindowTextLengthW(GetDlgItem(m_hwnd, IDC_COMMAND)) == 0)
         return;
     m_probedLetters |= bit;
-    if (m_probe(m_probeContext, bit) & bit) {
+    if (m_probe(bit) & bit) {
         m_heldLetters |= bit;
         UpdateHint();
     }

@@ -30,12 +30,8 @@ public:
     static std::string HintText(char letter, uint32_t held, bool taken);
     // Asks which of some letters another program holds: a letter that gets
     // its first command is probed then, so that the hint is right at once.
-    using LetterProbe = uint32_t (*)(void* context, uint32_t letters);
-    void SetLetterProbe(LetterProbe probe, void* context)
-    {
-        m_probe = probe;
-        m_probeContext = context;
-    }
+    using LetterProbe = uint32_t (*)(uint32_t letters);
+    void SetLetterProbe(LetterProbe probe) { m_probe = probe; }
 
 protected:
     void PreSubclassWindow() override;
@@ -71,7 +67,6 @@ private:
     uint32_t m_heldLetters = 0;
     bool m_heldTaken = true;
     LetterProbe m_probe = nullptr;
-    void* m_probeContext = nullptr;
     uint32_t m_probedLetters = 0;
     bool m_keepOldFile = false;  // the file was there but unreadable: a save keeps it as a backup
     CDropEdit m_commandEdit;    // takes dropped files
