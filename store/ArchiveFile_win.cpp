@@ -96,7 +96,8 @@ std::wstring LongForm(const std::wstring& full)
     return L"\\\\?\\" + full;
 }
 
-// Whether a file there, if any, may be renamed or replaced: no folder, not
+// Whether a file there, if any, may be renamed or replaced: no folder (some
+// replace implementations would swap a folder out for the file), not
 // read-only and not held by a program that shares no deletion. The replace
 // would fail too, and Wine's leaves a stray empty file beside it when it does.
 ArchiveError CheckReplaceable(const std::wstring& path)
@@ -245,10 +246,16 @@ ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, Fi
     const std::wstring target = LongForm(full);
     const std::wstring fullBackup = backupPath.empty() ? std::wstring() : FullPathOf(backupPath);
     const std::wstring backup = fullBackup.empty() ? std::wstring() : LongForm(fullBackup);
-    // Some replace implementations would swap a directory out for the file.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return ArchiveError::AccessDenied;
+    // Nothing is written when the old file cannot be replaced, or a backup
+    // that is to take its name stands in the way: that one is named.
+    if (const ArchiveError error = CheckReplaceable(target); error != ArchiveError::None)
+        return error;
+    if (!backup.empty() && Exists(target)) {
+        if (const ArchiveError error = CheckReplaceable(backup); error != ArchiveError::None) {
+            named = fullBackup;
+            return error;
+        }
+    }
 
     const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
     TemporaryFile newFile;
@@ -260,15 +267,6 @@ ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, Fi
     const wchar_t* const temporary = newFile.Path().c_str();
 
     if (Exists(target)) {
-        if (const ArchiveError error = CheckReplaceable(target); error != ArchiveError::None)
-            return error;
-        // A backup that cannot take the old file's name is what stands in the way.
-        if (!backup.empty()) {
-            if (const ArchiveError error = CheckReplaceable(backup); error != ArchiveError::None) {
-                named = fullBackup;
-                return error;
-            }
-        }
         // Without a backup asked for, the old file still goes to a name of
         // our own first: a replace that fails half-way then leaves it where we
         // can take it back from, and Wine's replace without a backup name
