@@ -248,18 +248,21 @@ class Rig:
         # Output through a file, not a pipe: a process that the program starts
         # (the desktop's own, a server) could keep a pipe open past its end.
         for _ in range(2):
-            with tempfile.TemporaryFile() as out:
+            with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
                 result = subprocess.run(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd, timeout=timeout,
-                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err)
                 out.seek(0)
+                err.seek(0)
                 result.stdout = out.read().decode(errors="replace")
+                result.stderr = err.read().decode(errors="replace")
             # Once in a long while Wine's loader fails to open a program it has
             # (seen with reg), and its fallback, start.exe, says so: the program
             # never ran, so running it again is safe.
             if not result.stdout.startswith("Application could not be started"):
                 break
         if check and result.returncode != 0:
-            raise RuntimeError(f"{exe} {' '.join(map(str, args))} failed ({result.returncode}): {result.stdout}")
+            raise RuntimeError(f"{exe} {' '.join(map(str, args))} failed ({result.returncode}): {result.stdout}"
+                               + (f"; its errors: {result.stderr.strip()}" if result.stderr.strip() else ""))
         return result
 
     def stop(self, proc, timeout=10):
