@@ -1,5 +1,6 @@
 #include "HotKeyTable.h"
 
+#include <algorithm>
 #include "CodePage.h"
 #include "SettingsArchive.h"
 
@@ -9,6 +10,16 @@ namespace {
 constexpr const char* kFieldNames[] = {"Target", "Dir", "Args"};
 std::wstring CHotKeyEntry::*const kFieldMembers[] = {&CHotKeyEntry::m_command, &CHotKeyEntry::m_directory,
                                                      &CHotKeyEntry::m_arguments};
+
+// The 8-bit text of codePage that stands for text exactly. Under UTF-8 as the
+// ANSI code page (65001) that is ASCII alone: the same bytes read back as
+// other text once that setting is off again.
+bool StoresExactly(const std::wstring& text, std::string& bytes, unsigned codePage)
+{
+    if (codePage == 65001 && std::any_of(text.begin(), text.end(), [](wchar_t c) { return c > 0x7F; }))
+        return false;
+    return store::WideToAnsiExact(text, bytes, codePage);
+}
 
 }  // namespace
 
@@ -48,11 +59,10 @@ void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)
     for (int slot = 0; slot < kLetters; ++slot) {
         archive.SetSection(std::string(1, static_cast<char>('A' + slot)));
         for (int field = 0; field < kFields; ++field) {
-            const CSettingsArchive::StoredText stored = archive.GetStoredText(kFieldNames[field]);
             ReadValue& read = m_read[slot][field];
-            read.narrow = !stored.wide;
-            read.bytes = stored.wide ? std::string() : stored.bytes;
-            read.text = stored.wide ? store::WideFromUnits(stored.bytes) : store::AnsiToWide(stored.bytes, m_codePage);
+            read.stored = archive.GetStoredText(kFieldNames[field]);
+            const std::string& bytes = read.stored.bytes;
+            read.text = read.stored.wide ? store::WideFromUnits(bytes) : store::AnsiToWide(bytes, m_codePage);
             m_entries[slot].*kFieldMembers[field] = read.text;
         }
     }
@@ -66,12 +76,15 @@ void CHotKeyTable::SaveToArchive(CSettingsArchive& archive) const
         for (int field = 0; field < kFields; ++field) {
             const std::wstring& text = m_entries[slot].*kFieldMembers[field];
             const ReadValue& read = m_read[slot][field];
-            CSettingsArchive::StoredText stored;
-            // Untouched 8-bit bytes stay as they were, whatever the code page makes of them.
-            if (read.narrow && read.text == text)
-                stored.bytes = read.bytes;
-            else if (!store::WideToAnsiExact(text, stored.bytes, m_codePage))
-                stored = CSettingsArchive::StoredText{store::UnitsFromWide(text), true};
+            // An untouched value goes back as it came, 8-bit or wide, whatever
+            // the code page makes of it now: the code page may have changed
+            // since it was written, and may change back.
+            CSettingsArchive::StoredText stored = read.stored;
+            if (read.text != text) {
+                stored.wide = !StoresExactly(text, stored.bytes, m_codePage);
+                if (stored.wide)
+                    stored.bytes = store::UnitsFromWide(text);
+            }
             archive.PutStoredText(kFieldNames[field], stored);
         }
     }

@@ -2,15 +2,15 @@
 // in the data file as the keys "A.Target", "A.Dir", "A.Args" ... "Z.Args".
 //
 // Entries are Unicode; the file keeps 8-bit texts where it can. A value read
-// as 8-bit text and not changed is written back byte for byte; any other is
+// and not changed is written back byte for byte, 8-bit or wide; any other is
 // written as 8-bit text of the ANSI code page when that represents it
-// exactly, else as the archive's wide string.
+// exactly (under UTF-8 as the ANSI code page: ASCII only), else as the
+// archive's wide string.
 #pragma once
 #include <string>
 #include "ArchiveFile.h"
 #include "HotKeyEntry.h"
-
-class CSettingsArchive;
+#include "SettingsArchive.h"
 
 class CHotKeyTable {
 public:
@@ -45,9 +45,8 @@ private:
     static constexpr int kFields = 3;
     // A letter's value as the file gave it, to tell whether it has changed.
     struct ReadValue {
-        std::string bytes;  // the 8-bit text, when narrow
-        std::wstring text;  // what the entry was given
-        bool narrow = false;
+        CSettingsArchive::StoredText stored;  // as the file held it
+        std::wstring text;                    // what the entry was given
     };
 
     unsigned m_codePage;
