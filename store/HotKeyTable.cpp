@@ -44,14 +44,11 @@ bool CHotKeyTable::LoadFromFile(const store::FilePath& path)
     return archive.LastLoad() != CSettingsArchive::LoadOutcome::Unreadable;
 }
 
-void CHotKeyTable::SaveToFile(const store::FilePath& path, bool keepOld) const
+bool CHotKeyTable::SaveToFile(const store::FilePath& path, bool keepOld) const
 {
     CSettingsArchive archive;
     SaveToArchive(archive);
-    if (keepOld)
-        archive.SaveKeepingBackup(path, BackupPath(path));
-    else
-        archive.Save(path);
+    return keepOld ? archive.SaveKeepingBackup(path, BackupPath(path)) : archive.Save(path);
 }
 
 void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)

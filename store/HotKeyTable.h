@@ -31,8 +31,10 @@ public:
     // empty. Failures show only as the archive's own reports. False when a
     // file exists but could not be read whole: a save would lose its keys.
     bool LoadFromFile(const store::FilePath& path);
-    // With keepOld, a file replaced by the save stays as BackupPath(path).
-    void SaveToFile(const store::FilePath& path, bool keepOld = false) const;
+    // With keepOld, a file replaced by the save stays as BackupPath(path),
+    // which no save replaces. False, after the archive's report, when the
+    // file was not written: the table still holds what was to be saved.
+    bool SaveToFile(const store::FilePath& path, bool keepOld = false) const;
     static store::FilePath BackupPath(const store::FilePath& path) { return path + store::FilePath{'.', 'b', 'a', 'k'}; }
 
     // The same without the file, for callers that hold an archive.

@@ -154,7 +154,9 @@ bool CSettingsArchive::Load(const store::FilePath& path)
 {
     Clear();
     std::string bytes;
-    const store::FileReadResult file = store::ReadArchiveFile(path, bytes);
+    store::FileReadResult file = store::ReadArchiveFile(path, bytes);
+    if (!file.exists)
+        file = TakeBack(path, bytes);
     m_lastLoad = file.exists ? LoadOutcome::Unreadable : LoadOutcome::NoFile;
     if (!file.opened)
         return false;
@@ -171,6 +173,30 @@ bool CSettingsArchive::Load(const store::FilePath& path)
     }
     m_lastLoad = LoadOutcome::Read;
     return true;
+}
+
+store::FileReadResult CSettingsArchive::TakeBack(const store::FilePath& path, std::string& bytes)
+{
+    // A save interrupted between its two renames (a power cut) leaves no
+    // file, and the keys under the names of its new and its old file.
+    store::FileReadResult best;
+    store::FilePath bestPath;
+    for (const store::FilePath& side : {store::NewSidePath(path), store::OldSidePath(path)}) {
+        std::string sideBytes;
+        const store::FileReadResult file = store::ReadArchiveFile(side, sideBytes);
+        std::string version;
+        CBucketMap values;
+        if (!file.opened || file.error != store::ArchiveError::None || (best.opened && file.modified <= best.modified) ||
+            store::DecodeArchive(sideBytes, version, values).status != store::DecodeStatus::Complete)
+            continue;
+        best = file;
+        bestPath = side;
+        bytes.swap(sideBytes);
+    }
+    if (best.opened && store::MoveArchiveFile(bestPath, path))
+        store::ReportArchiveError(store::PathText(path) + " was missing after an interrupted save. It was taken back from " +
+                                  store::PathText(bestPath) + ".");
+    return best;
 }
 
 bool CSettingsArchive::Save(const store::FilePath& path) { return SaveTo(path, store::FilePath()); }

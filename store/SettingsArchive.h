@@ -44,6 +44,7 @@ public:
 
     // False, silently, when the file cannot be opened or has another header;
     // false after one report on a read error, keeping the pairs read so far.
+    // A missing file whose save was interrupted is taken back (TakeBack).
     bool Load(const store::FilePath& path);
     // How the last Load ended: a file that exists but could not be read
     // (not openable, another header, a read error) is not the same as none.
@@ -68,5 +69,8 @@ private:
     LoadOutcome m_lastLoad = LoadOutcome::NoFile;
 
     bool SaveTo(const store::FilePath& path, const store::FilePath& backupPath);
+    // With no file at path: the newer complete one of a save's side files,
+    // moved back to path (the user is told), else nothing.
+    static store::FileReadResult TakeBack(const store::FilePath& path, std::string& bytes);
     bool Lookup(const std::string& name, std::string& text) const;
 };

@@ -157,22 +157,28 @@ TEST(HotKeyTable, MissingFileAndOtherHeaderGiveAnEmptyTableSilently)
     EXPECT_EQ(reports.Texts(), std::vector<std::string>{"An attempt was made to access an unnamed file past its end."});
 }
 
-TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndReplacesAnEarlierOne)
+TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndNeverReplacesAnEarlierOne)
 {
     TempFolder folder;
     const auto path = folder.Path("Kestrava.dat");
+    const std::string old = Short("<<2.0>>") + "keys of another version";
     CHotKeyTable table;
     ReportCapture reports;
-    for (const std::string& old : {Short("<<2.0>>") + "keys of another version", std::string("a later one")}) {
-        WriteBytes(path, old);
-        table.GetEntry('W').m_command = std::wstring(old.begin(), old.end());
-        table.SaveToFile(path, true);
-        EXPECT_EQ(ReadBytes(path), Saved(table));  // the same bytes as any save
-        EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), old);
-    }
-    table.SaveToFile(path);  // a plain save keeps no backup
-    EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), "a later one");
-    EXPECT_TRUE(reports.Texts().empty());
+    WriteBytes(path, old);
+    table.GetEntry('W').m_command = L"w.exe";
+    EXPECT_TRUE(table.SaveToFile(path, true));
+    EXPECT_EQ(ReadBytes(path), Saved(table));  // the same bytes as any save
+    EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), old);
+
+    // A second unreadable file: the backup may hold the only good copy.
+    WriteBytes(path, "a later one");
+    EXPECT_FALSE(table.SaveToFile(path, true));
+    EXPECT_EQ(ReadBytes(path), "a later one");
+    EXPECT_TRUE(table.SaveToFile(path));  // a plain save keeps no backup
+    EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), old);
+    const std::vector<std::string> texts = reports.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("Kestrava.dat.bak already holds a file that could not be read, and is kept."), std::string::npos);
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.bak"}));
 }
 
