@@ -38,10 +38,16 @@ const CHotKeyEntry& CHotKeyTable::GetEntry(signed char character) const { return
 
 bool CHotKeyTable::LoadFromFile(const store::FilePath& path)
 {
+    const LoadOutcome outcome = Load(path, true);
+    return outcome == LoadOutcome::Read || outcome == LoadOutcome::NoFile;
+}
+
+CHotKeyTable::LoadOutcome CHotKeyTable::Load(const store::FilePath& path, bool reportUnavailable)
+{
     CSettingsArchive archive;
-    archive.Load(path);
+    archive.Load(path, reportUnavailable);
     LoadFromArchive(archive);
-    return archive.LastLoad() != CSettingsArchive::LoadOutcome::Unreadable;
+    return archive.LastLoad();
 }
 
 bool CHotKeyTable::SaveToFile(const store::FilePath& path, bool keepOld) const

@@ -31,6 +31,10 @@ public:
     // empty. Failures show only as the archive's own reports. False when a
     // file exists but could not be read whole: a save would lose its keys.
     bool LoadFromFile(const store::FilePath& path);
+    // The same, telling how the load ended; a read error is reported only
+    // with reportUnavailable (a caller that tries again later may wait).
+    using LoadOutcome = CSettingsArchive::LoadOutcome;
+    LoadOutcome Load(const store::FilePath& path, bool reportUnavailable);
     // With keepOld, a file replaced by the save stays as BackupPath(path),
     // which no save replaces. False, after the archive's report, when the
     // file was not written: the table still holds what was to be saved.

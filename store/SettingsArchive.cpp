@@ -150,14 +150,16 @@ void CSettingsArchive::GetStringArray(const std::string& name, std::vector<std::
         list[i] = GetString(name + ":" + std::to_string(i), std::string());
 }
 
-bool CSettingsArchive::Load(const store::FilePath& path)
+bool CSettingsArchive::Load(const store::FilePath& path, bool reportUnavailable)
 {
     Clear();
     std::string bytes;
     store::FileReadResult file = store::ReadArchiveFile(path, bytes);
     if (!file.exists)
         file = TakeBack(path, bytes);
-    m_lastLoad = file.exists ? LoadOutcome::Unreadable : LoadOutcome::NoFile;
+    m_lastLoad = !file.exists                                              ? LoadOutcome::NoFile
+                 : !file.opened || file.error != store::ArchiveError::None ? LoadOutcome::Unavailable
+                                                                           : LoadOutcome::Unreadable;
     if (!file.opened)
         return false;
     const store::DecodeResult decoded = store::DecodeArchive(bytes, m_version, m_values);
@@ -168,7 +170,8 @@ bool CSettingsArchive::Load(const store::FilePath& path)
     // A failed read explains a short decode better than the end of file does.
     const store::ArchiveError error = file.error != store::ArchiveError::None ? file.error : decoded.error;
     if (error != store::ArchiveError::None) {
-        Report(error, store::kUnnamedFile);
+        if (reportUnavailable || file.error == store::ArchiveError::None)
+            Report(error, store::kUnnamedFile);
         return false;
     }
     m_lastLoad = LoadOutcome::Read;

@@ -115,7 +115,7 @@ TEST(ArchiveFileWin, AReaderSharingTheFileDoesNotHideItsKeys)
         EXPECT_EQ(archive.Load(path), shared);
         EXPECT_EQ(archive.Values().Size(), shared ? 78u : 0u);
         EXPECT_EQ(archive.LastLoad(), shared ? CSettingsArchive::LoadOutcome::Read
-                                             : CSettingsArchive::LoadOutcome::Unreadable);
+                                             : CSettingsArchive::LoadOutcome::Unavailable);
         EXPECT_EQ(CSettingsArchive::ReadFileVersion(path), shared ? "<<1.1>>" : "");
     }
     CSettingsArchive missing;
