@@ -2,6 +2,7 @@
 #include <objbase.h>
 #include <wtsapi32.h>
 #include <cstdio>
+#include <iterator>
 #include "Launcher.h"
 #include "framework/Application.h"
 #include "framework/WaitCursor.h"
@@ -72,7 +73,7 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
     // Without the key thread the hook goes on this thread, as it always could.
     m_keyThread.Start(GetHiddenWindow());
     if (m_keyThread.InstallLibraryHook())
-        m_table.LoadFromFile(GetDataFilePath());
+        LoadTable(static_cast<int>(std::size(kProbeTimers)));
     else
         fw::AppMessageBox("Unable to install keyboard hook. Sorry", MB_OK);
 
@@ -82,6 +83,15 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
     ArmProbes();
     WatchSession(GetHiddenWindow(), true);
     return true;
+}
+
+void CHotKeyApplet::LoadTable(int retries)
+{
+    // At sign-in the file may be held for a moment, or be a placeholder whose
+    // sync client has not started yet: it is tried again at the probes, and
+    // only the last try tells of a read error.
+    const CHotKeyTable::LoadOutcome outcome = m_table.Load(GetDataFilePath(), retries == 0);
+    m_loadRetries = outcome == CHotKeyTable::LoadOutcome::Unavailable ? retries : 0;
 }
 
 void CHotKeyApplet::ArmProbes()
@@ -117,6 +127,8 @@ void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM lParam)
         for (const UINT_PTR timer : kProbeTimers) {
             if (wParam == timer) {
                 KillTimer(GetHiddenWindow(), timer);
+                if (m_loadRetries > 0)
+                    LoadTable(m_loadRetries - 1);
                 ProbeHeldLetters();
             }
         }
@@ -235,9 +247,14 @@ void CHotKeyApplet::OpenEditor()
     EditorScope scope(*this, editor);
     editor.DoModal();
 
-    // Saved or not, the table follows the file.
+    // Saved or not, the table follows the file; one that cannot be read now
+    // leaves the keys as they were.
     fw::CWaitCursor wait;
-    m_table.LoadFromFile(GetDataFilePath());
+    CHotKeyTable reloaded;
+    if (reloaded.LoadFromFile(GetDataFilePath())) {
+        m_table = reloaded;
+        m_loadRetries = 0;
+    }
     ProbeHeldLetters();
 }
 
