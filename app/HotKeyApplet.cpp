@@ -70,6 +70,9 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
         return false;
     }
 
+    // First, so that no change broadcast while the rest starts is missed.
+    m_environment.Start();
+
     // Without the key thread the hook goes on this thread, as it always could.
     m_keyThread.Start(GetHiddenWindow());
     if (m_keyThread.InstallLibraryHook())
@@ -78,7 +81,6 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
         fw::AppMessageBox("Unable to install keyboard hook. Sorry", MB_OK);
 
     CoInitialize(nullptr);
-    m_environment.Start();
 
     ArmProbes();
     WatchSession(GetHiddenWindow(), true);

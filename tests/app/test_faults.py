@@ -158,6 +158,24 @@ class DataFileFaultTest(KestravaTest):
         self.rig.stop(locker)
         self.running_and_quiet(proc)
 
+    def test_keys_cut_off_between_the_renames_are_taken_back_at_start(self):
+        # A power cut between the replace's two renames left no Kestrava.dat.
+        datafile.write_table(self.folder / "Kestrava.dat.new", {"W": (self.recorder, "w", "")})
+        proc = self.start_kestrava(wait_icon=False)
+        boxes = self.wait_box(20)
+        self.assertEqual([b[2] for b in boxes], [f"{self.rig.winpath(self.data)} was missing after an interrupted save. "
+                                                 f"It was taken back from {self.rig.winpath(self.data)}.new."])
+        # Changed while the box is open: the environment was taken before it.
+        self.addCleanup(self.rig.run, "reg", "delete", r"HKCU\Environment", "/v", "KESTRAVA_PROBE", "/f", check=False)
+        self.rig.run("reg", "add", r"HKCU\Environment", "/v", "KESTRAVA_PROBE", "/d", "during start", "/f")
+        self.rig.wintool("settingchange", "Environment")
+        self.dismiss(boxes[0])
+        self.running_and_quiet(proc)
+        self.rig.wintool("post", f"{self.hidden_window():x}", WM_KBHOOK_KEY, ord("W"), 0)
+        self.assertTrue(wait_until(self.recorded, 15), self.boxes())
+        self.assertEqual(self.read(self.folder / "recorder.env").splitlines(), ["during start"])
+        self.assertEqual([p.name for p in self.folder.glob("Kestrava.dat*")], ["Kestrava.dat"])
+
     def test_a_read_only_file_loads_and_a_failed_save_leaves_it_byte_identical(self):
         entries = full_table(self.recorder)
         self.write_table(entries)
