@@ -40,6 +40,8 @@ bool OpenWithShell(HWND owner, const CHotKeyEntry& entry)
 
 std::wstring FindOpenCommand(const std::wstring& extension)
 {
+    if (extension.empty())
+        return {};  // a file without a type; the empty key name would open the root
     CRegistryKey extensionKey;
     if (extensionKey.Open(HKEY_CLASSES_ROOT, extension) != ERROR_SUCCESS)
         return {};

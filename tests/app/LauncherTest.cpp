@@ -43,6 +43,7 @@ class OpenCommandTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
+        RegDeleteValueA(HKEY_CLASSES_ROOT, "");
         CRegistryKey::DeleteKey(HKEY_CLASSES_ROOT, ".kvtest");
         CRegistryKey::DeleteKey(HKEY_CLASSES_ROOT, "KestravaTestType");
     }
@@ -72,6 +73,11 @@ TEST_F(OpenCommandTest, EmptyWhenTheTypeOrItsCommandIsMissing)
     Register("KestravaTestType", "");
     EXPECT_EQ(Launcher::FindOpenCommand(L".kvtest"), L"");
     EXPECT_EQ(Launcher::FindOpenCommand(L"kestravanosuchprogram"), L"");
+    // No extension: the empty key name would be the root, whatever its default value names.
+    Register("KestravaTestType", "view.exe %1");
+    ASSERT_EQ(RegSetValueExA(HKEY_CLASSES_ROOT, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("KestravaTestType"), 17),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Launcher::FindOpenCommand(L""), L"");
 }
 
 TEST_F(OpenCommandTest, OnlyAnExpandableCommandIsExpandedAndItsExpansionMustFit)
