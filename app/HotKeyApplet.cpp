@@ -175,8 +175,7 @@ void CHotKeyApplet::OnOtherMessage(LPARAM lParam, WPARAM wParam)
 #endif
         // Or the launched window may open behind the one the user typed in.
         m_keyThread.GainForegroundRight(lParam);
-        if (!Launcher::OpenWithShell(GetHiddenWindow(), entry))
-            Launcher::OpenWithAssociation(entry.m_command);
+        Launcher::Launch(GetHiddenWindow(), entry);
     } catch (...) {
         // Nothing a hot key does may end the program.
     }

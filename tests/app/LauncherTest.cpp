@@ -97,6 +97,35 @@ TEST_F(OpenCommandTest, OnlyAnExpandableCommandIsExpandedAndItsExpansionMustFit)
     EXPECT_EQ(app.texts, std::vector<std::string>{"C:\\missing\\a.kvtest    WinExec failed: The command line is too long. \n"});
 }
 
+// A shell that fails with the code the test sets.
+DWORD g_shellError = ERROR_SUCCESS;
+BOOL WINAPI FailingShell(SHELLEXECUTEINFOW*)
+{
+    SetLastError(g_shellError);
+    return FALSE;
+}
+
+TEST(Dispatch, OnlyAShellWithNoWayToOpenTheCommandLeadsToTheFallback)
+{
+    // The shell's failure and the start folder; then what the user is shown.
+    const struct {
+        DWORD error;
+        const wchar_t* directory;
+        std::vector<std::string> boxes;
+    } rows[] = {
+        {ERROR_CANCELLED, L"C:\\kestrava-no-such-folder", {}},  // a UAC prompt declined: the user's answer
+        {ERROR_FILE_NOT_FOUND, L"C:\\kestrava-no-such-folder", {"Start folder not found :\nC:\\kestrava-no-such-folder"}},
+        {ERROR_DIRECTORY, L"C:\\windows\\win.ini", {"Start folder not found :\nC:\\windows\\win.ini"}},
+        {ERROR_NO_ASSOCIATION, L"C:\\windows", {"Don't know how to launch file :\nkestravanosuchprogram"}},
+    };
+    for (const auto& row : rows) {
+        CMessageBoxRecorder app;
+        g_shellError = row.error;
+        Launcher::Launch(nullptr, CHotKeyEntry{L"kestravanosuchprogram", L"-x", row.directory}, FailingShell);
+        EXPECT_EQ(app.texts, row.boxes) << row.error;
+    }
+}
+
 TEST(Dispatch, AnUnknownCommandIsReportedOnce)
 {
     CMessageBoxRecorder app;
