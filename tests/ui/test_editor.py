@@ -185,6 +185,7 @@ class EditorTest(DesktopTest):
         box = wait_until(boxes, 15)
         self.assertTrue(box, "no message box")
         self.assertEqual(unescape(box[0][3]), f"Access to {self.rig.winpath(self.data)} was denied.")
+        self.rig.screenshot("editor-save-failed")
         self.rig.wintool("command", box[0][0], 1)
         self.assertTrue(wait_until(lambda: not boxes(), 10))
         self.assertEqual(self.fields(), (self.ENTRIES["A"][0], "readme.txt typed", self.ENTRIES["A"][2]))
