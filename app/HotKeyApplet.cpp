@@ -23,14 +23,14 @@ constexpr UINT kProbeDelays[] = {5000, 30000};
 // Tells the hidden window when the session is unlocked: Windows may have
 // dropped the low-level hook while the secure desktop had the input.
 // wtsapi32 is loaded at the first call; a failure to load is a failure here.
-void WatchSession(HWND window, bool watch)
+bool WatchSession(HWND window, bool watch)
 {
+    BOOL done = FALSE;
     InvokeGuarded([&] {
-        if (watch)
-            WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
-        else
-            WTSUnRegisterSessionNotification(window);
+        done = watch ? WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION)
+                     : WTSUnRegisterSessionNotification(window);
     });
+    return done != FALSE;
 }
 
 void InsertItem(HMENU menu, UINT position, UINT id, const char* text)
@@ -80,7 +80,7 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
     m_environment.Start();
 
     ArmProbes();
-    WatchSession(GetHiddenWindow(), true);
+    m_sessionWatched = WatchSession(GetHiddenWindow(), true);
     return true;
 }
 
@@ -113,6 +113,10 @@ void CHotKeyApplet::ShowHeldLetters(bool taken)
 
 void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Early at sign-in the session services may not run yet
+    // (RPC_S_INVALID_BINDING): tried again at the probes' times.
+    if (message == WM_TIMER && !m_sessionWatched)
+        m_sessionWatched = WatchSession(GetHiddenWindow(), true);
     if (message == WM_TIMER) {
         for (const UINT_PTR timer : kProbeTimers) {
             if (wParam == timer) {

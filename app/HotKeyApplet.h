@@ -46,4 +46,5 @@ private:
     CUserEnvironment m_environment;  // what launched programs inherit
     uint32_t m_heldLetters = 0;
     bool m_heldTaken = true;
+    bool m_sessionWatched = false;  // unlocks are told to the hidden window
 };
