@@ -100,9 +100,18 @@ extern "C" __attribute__((section(".text$1"))) LRESULT CALLBACK KBHookProc(int n
 
 #ifdef KESTRAHK_TEST_MOVED
 // Test build: as another version would have, other code between KBHookProc
-// and the rest, so that everything but KBHookProc stands elsewhere.
+// and the rest, so that everything but KBHookProc stands elsewhere. Run from
+// anywhere in it, as a hook procedure, it swallows the key (Wine ignores a
+// fault in a hook procedure that 64-bit programs run).
 extern "C" const char kOtherCode[] asm("kestrahk_other_code");
-asm(".section .text$2,\"xr\"\nkestrahk_other_code:\n\t.fill 256,1,0xcc\n\t.text");
+asm(".section .text$2,\"xr\"\n"
+    "kestrahk_other_code:\n"
+#ifdef _WIN64
+    "\t.fill 250,1,0x90\n\tmovl $1, %eax\n\tret\n"
+#else
+    "\t.fill 248,1,0x90\n\tmovl $1, %eax\n\tret $12\n"
+#endif
+    "\t.text");
 #endif
 
 extern "C" BOOL WINAPI InstallKbHook(HWND target)
