@@ -89,31 +89,34 @@ bool CWindowRaiser::Counts(HWND window) const
            FAILED(m_getDwmAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) || cloaked == 0;
 }
 
+struct CWindowRaiser::WindowSearch {
+    const CWindowRaiser& raiser;
+    const FileIdentity& program;
+    std::map<DWORD, bool> processes;  // each process is asked once
+    std::vector<HWND> windows;
+};
+
 std::vector<HWND> CWindowRaiser::ProgramWindows(const FileIdentity& program) const
 {
-    struct Search {
-        const CWindowRaiser& raiser;
-        const FileIdentity& program;
-        std::map<DWORD, bool> processes;  // each process is asked once
-        std::vector<HWND> windows;
-    } search{*this, program, {}, {}};
+    WindowSearch search{*this, program, {}, {}};
     // Top-level windows come in stacking order, the topmost first.
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            if (!s.raiser.Counts(window))
-                return TRUE;
-            DWORD processId = 0;
-            GetWindowThreadProcessId(window, &processId);
-            auto known = s.processes.find(processId);
-            if (known == s.processes.end())
-                known = s.processes.emplace(processId, s.raiser.ProcessRuns(processId, s.program)).first;
-            if (known->second)
-                s.windows.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.windows;
+}
+
+BOOL CALLBACK CWindowRaiser::CollectWindow(HWND window, LPARAM param)
+{
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    if (!search.raiser.Counts(window))
+        return TRUE;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    auto known = search.processes.find(processId);
+    if (known == search.processes.end())
+        known = search.processes.emplace(processId, search.raiser.ProcessRuns(processId, search.program)).first;
+    if (known->second)
+        search.windows.push_back(window);
+    return TRUE;
 }
 
 bool CWindowRaiser::ProcessRuns(DWORD processId, const FileIdentity& program) const

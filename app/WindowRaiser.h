@@ -36,6 +36,8 @@ private:
     bool Counts(HWND window) const;
     // The program's windows that count, topmost first.
     std::vector<HWND> ProgramWindows(const FileIdentity& program) const;
+    struct WindowSearch;
+    static BOOL CALLBACK CollectWindow(HWND window, LPARAM param);
     bool ProcessRuns(DWORD processId, const FileIdentity& program) const;
     static void Raise(HWND window);
 

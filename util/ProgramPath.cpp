@@ -135,9 +135,7 @@ std::wstring Folder(UINT(WINAPI* get)(LPWSTR, UINT))
 std::wstring FindProgramFile(const std::wstring& command, const ProgramSearch& search)
 {
     const std::wstring name = Unquoted(command);
-    // "https://...", "mailto:...": a colon anywhere but after a drive letter.
-    const auto colon = name.find(L':');
-    if (name.empty() || (colon != std::wstring::npos && colon != 1))
+    if (name.empty())
         return {};
     std::wstring file = Locator(name, search).Locate();
     if (HasExtension(file, L".lnk"))
