@@ -18,15 +18,22 @@ bool IdentityOf(const std::wstring& path, bool imageName, FileIdentity& identity
 #ifdef _WIN64
     (void)imageName;
 #else
+    // Looked up: 32-bit Windows XP has neither.
+    using Redirection = BOOL(WINAPI*)(PVOID*);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto disable = reinterpret_cast<Redirection>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+    const auto revert = reinterpret_cast<BOOL(WINAPI*)(PVOID)>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
     PVOID redirection = nullptr;
-    const bool direct = imageName && Wow64DisableWow64FsRedirection(&redirection);
+    const bool direct = imageName && disable != nullptr && revert != nullptr && disable(&redirection);
 #endif
     const fw::File file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
                                     nullptr));
 #ifndef _WIN64
     if (direct)
-        Wow64RevertWow64FsRedirection(redirection);
+        revert(redirection);
 #endif
     BY_HANDLE_FILE_INFORMATION information;
     if (!file || !GetFileInformationByHandle(file.get(), &information))
