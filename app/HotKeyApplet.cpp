@@ -165,6 +165,9 @@ void CHotKeyApplet::OnOtherMessage(LPARAM lParam, WPARAM wParam)
 #endif
         // Or the launched window may open behind the one the user typed in.
         m_keyThread.GainForegroundRight(lParam);
+        // Where the user chose so, a running copy comes to the front instead.
+        if (entry.m_raise && m_raiser.BringToFront(static_cast<char>(wParam), entry))
+            return;
         if (!Launcher::OpenWithShell(GetHiddenWindow(), entry))
             Launcher::OpenWithAssociation(entry.m_command);
     } catch (...) {

@@ -9,6 +9,7 @@ namespace {
 constexpr const char* kFieldNames[] = {"Target", "Dir", "Args"};
 std::wstring CHotKeyEntry::*const kFieldMembers[] = {&CHotKeyEntry::m_command, &CHotKeyEntry::m_directory,
                                                      &CHotKeyEntry::m_arguments};
+constexpr const char kRaiseName[] = "Raise";
 
 }  // namespace
 
@@ -55,6 +56,7 @@ void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)
             read.text = stored.wide ? store::WideFromUnits(stored.bytes) : store::AnsiToWide(stored.bytes, m_codePage);
             m_entries[slot].*kFieldMembers[field] = read.text;
         }
+        m_entries[slot].m_raise = archive.GetString(kRaiseName, "") == "1";
     }
 }
 
@@ -74,5 +76,8 @@ void CHotKeyTable::SaveToArchive(CSettingsArchive& archive) const
                 stored = CSettingsArchive::StoredText{store::UnitsFromWide(text), true};
             archive.PutStoredText(kFieldNames[field], stored);
         }
+        // Only where set: a file without the choice keeps the bytes it always had.
+        if (m_entries[slot].m_raise)
+            archive.PutString(kRaiseName, "1");
     }
 }
