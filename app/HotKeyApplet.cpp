@@ -24,14 +24,14 @@ constexpr UINT kProbeDelays[] = {5000, 30000};
 // Tells the hidden window when the session is unlocked: Windows may have
 // dropped the low-level hook while the secure desktop had the input.
 // wtsapi32 is loaded at the first call; a failure to load is a failure here.
-void WatchSession(HWND window, bool watch)
+bool WatchSession(HWND window, bool watch)
 {
+    BOOL done = FALSE;
     InvokeGuarded([&] {
-        if (watch)
-            WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
-        else
-            WTSUnRegisterSessionNotification(window);
+        done = watch ? WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION)
+                     : WTSUnRegisterSessionNotification(window);
     });
+    return done != FALSE;
 }
 
 void InsertItem(HMENU menu, UINT position, UINT id, const char* text)
@@ -83,7 +83,7 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
     CoInitialize(nullptr);
 
     ArmProbes();
-    WatchSession(GetHiddenWindow(), true);
+    m_sessionWatched = WatchSession(GetHiddenWindow(), true);
     return true;
 }
 
@@ -125,6 +125,10 @@ void CHotKeyApplet::ShowHeldLetters(bool taken)
 
 void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Early at sign-in the session services may not run yet
+    // (RPC_S_INVALID_BINDING): tried again at the probes' times.
+    if (message == WM_TIMER && !m_sessionWatched)
+        m_sessionWatched = WatchSession(GetHiddenWindow(), true);
     if (message == WM_TIMER) {
         for (const UINT_PTR timer : kProbeTimers) {
             if (wParam == timer) {
@@ -175,6 +179,9 @@ void CHotKeyApplet::OnOtherMessage(LPARAM lParam, WPARAM wParam)
 #endif
         // Or the launched window may open behind the one the user typed in.
         m_keyThread.GainForegroundRight(lParam);
+        // Where the user chose so, a running copy comes to the front instead.
+        if (entry.m_raise && m_raiser.BringToFront(static_cast<char>(wParam), entry))
+            return;
         Launcher::Launch(GetHiddenWindow(), entry);
     } catch (...) {
         // Nothing a hot key does may end the program.

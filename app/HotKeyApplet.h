@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include "KeyThread.h"
+#include "WindowRaiser.h"
 #include "framework/Handle.h"
 #include "store/HotKeyTable.h"
 #include "trayapplet/QuindleTaskBarApplet.h"
@@ -48,6 +49,8 @@ private:
     void ShowHeldLetters(bool taken);
     CKeyThread m_keyThread;
     CUserEnvironment m_environment;  // what launched programs inherit
+    CWindowRaiser m_raiser;
     uint32_t m_heldLetters = 0;
     bool m_heldTaken = true;
+    bool m_sessionWatched = false;  // unlocks are told to the hidden window
 };

@@ -12,6 +12,7 @@ enum : UINT {
     kUpdateLowLevelHook,
     kSendMaskingStroke,
     kSendMarkedStroke,
+    kSendPendingReleases,
     kQuit,
 };
 
@@ -22,6 +23,10 @@ constexpr DWORD kEndWait = 5000;     // ms
 constexpr UINT_PTR kWatchdogTimer = 1;
 constexpr UINT kWatchdogPeriod = 60000;  // ms
 
+// Sends the Windows key releases still due again until the hook sees them go by.
+constexpr UINT_PTR kReleaseTimer = 2;
+constexpr UINT kReleaseRetryPeriod = 250;  // ms
+
 // An unassigned virtual key: pressed while the Windows key is down, it keeps
 // the release of the Windows key from opening the Start menu.
 constexpr WORD kMaskingKey = 0xE8;
@@ -31,9 +36,13 @@ constexpr DWORD kMaskWait = 100;  // ms a launch waits for its masking stroke
 #ifndef PROCESS_QUERY_LIMITED_INFORMATION
 #define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
 #endif
+#ifndef EVENT_SYSTEM_DESKTOPSWITCH
+#define EVENT_SYSTEM_DESKTOPSWITCH 0x0020
+#endif
 
-// The low-level hook procedure has no context argument; the key thread sets
-// this before it installs the hook, and only that thread reads it.
+// The low-level hook and the desktop-switch event have no context argument;
+// the key thread sets this before it installs either, and only that thread
+// reads it.
 CKeyThread* s_hookOwner = nullptr;
 
 struct StartArgs {
@@ -139,14 +148,24 @@ DWORD WINAPI CKeyThread::ThreadMain(void* param)
     if (window == nullptr)
         return 1;
 
+    // A release refused while another desktop (UAC, the lock screen) had the
+    // input goes again as soon as ours is back. Vista and later.
+    s_hookOwner = self;
+    HWINEVENTHOOK desktopSwitch = SetWinEventHook(EVENT_SYSTEM_DESKTOPSWITCH, EVENT_SYSTEM_DESKTOPSWITCH, nullptr,
+                                                  OnDesktopSwitch, 0, 0, WINEVENT_OUTOFCONTEXT);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);
+    if (desktopSwitch != nullptr)
+        UnhookWinEvent(desktopSwitch);
 
     // The system would remove both hooks with the thread; this also clears
-    // the library's shared slots.
+    // the library's shared slots. A Windows key release still due goes once more.
+    self->SendPendingReleases();
     self->m_mask.store(0);
-    self->UpdateLowLevelHook();
+    if (self->m_lowLevelHook != nullptr)
+        UnhookWindowsHookEx(self->m_lowLevelHook);
+    self->m_lowLevelHook = nullptr;
     if (self->m_libraryHookHere)
         UnInstallKbHook();
     self->m_libraryHookHere = false;
@@ -156,14 +175,23 @@ DWORD WINAPI CKeyThread::ThreadMain(void* param)
 
 LRESULT CALLBACK CKeyThread::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const bool watchdog = message == WM_TIMER && wParam == kWatchdogTimer;
-    if ((message >= kInstallLibraryHook && message <= kQuit) || watchdog) {
+    if (message == WM_TIMER && wParam == kWatchdogTimer)
+        message = kUpdateLowLevelHook;
+    else if (message == WM_TIMER && wParam == kReleaseTimer)
+        message = kSendPendingReleases;
+    if (message >= kInstallLibraryHook && message <= kQuit) {
         auto* self = reinterpret_cast<CKeyThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (self != nullptr)
-            return self->OnRequest(watchdog ? kUpdateLowLevelHook : message);
+            return self->OnRequest(message);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void CALLBACK CKeyThread::OnDesktopSwitch(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD)
+{
+    if (s_hookOwner != nullptr)
+        s_hookOwner->SendPendingReleases();
 }
 
 LRESULT CKeyThread::OnRequest(UINT message)
@@ -184,6 +212,9 @@ LRESULT CKeyThread::OnRequest(UINT message)
         return 0;
     case kSendMarkedStroke:
         SendMarkedStroke();
+        return 0;
+    case kSendPendingReleases:
+        SendPendingReleases();
         return 0;
     case kQuit:
         PostQuitMessage(0);
@@ -223,6 +254,13 @@ bool CKeyThread::SetMask(uint32_t letters)
     return Request(kUpdateLowLevelHook) != 0;
 }
 
+bool CKeyThread::ReinstallLowLevelHook()
+{
+    if (IsRunning())
+        PostMessageA(m_control, kSendPendingReleases, 0, 0);
+    return SetMask(m_mask.load());
+}
+
 void CKeyThread::GainForegroundRight(LPARAM flags)
 {
     if (flags & kTakenByLowLevelHook) {
@@ -249,7 +287,10 @@ void CKeyThread::Stop()
 
 bool CKeyThread::UpdateLowLevelHook()
 {
-    if (m_mask.load() == 0) {
+    const bool lettersWanted = m_mask.load() != 0;
+    // It stays while a Windows key release is due: only the hook can tell
+    // that the release reached the system.
+    if (!lettersWanted && !m_judge.ReleasePending(VK_LWIN) && !m_judge.ReleasePending(VK_RWIN)) {
         KillTimer(m_window, kWatchdogTimer);  // idle: no wake-ups
         if (m_lowLevelHook != nullptr)
             UnhookWindowsHookEx(m_lowLevelHook);
@@ -260,16 +301,16 @@ bool CKeyThread::UpdateLowLevelHook()
     UINT delay = 1;
     SystemParametersInfoA(SPI_GETKEYBOARDDELAY, 0, &delay, 0);
     m_repeatWindow = CStrokeJudge::RepeatWindow(delay);
+    // Armed first: an install that fails, the very first one too, is tried again.
+    SetTimer(m_window, kWatchdogTimer, kWatchdogPeriod, nullptr);
     // The new hook first, then the old one goes: no stroke slips through in
     // between, and a press in progress keeps its state in the judge.
-    s_hookOwner = this;
     HHOOK fresh = SetWindowsHookExA(WH_KEYBOARD_LL, LowLevelProc, GetModuleHandleA(nullptr), 0);
     if (fresh == nullptr)
-        return false;  // the old hook, if Windows still calls it, is better than none
+        return !lettersWanted;  // the old hook, if Windows still calls it, is better than none
     if (m_lowLevelHook != nullptr)
         UnhookWindowsHookEx(m_lowLevelHook);
     m_lowLevelHook = fresh;
-    SetTimer(m_window, kWatchdogTimer, kWatchdogPeriod, nullptr);
     return true;
 }
 
@@ -284,44 +325,78 @@ LRESULT CALLBACK CKeyThread::LowLevelProc(int code, WPARAM wParam, LPARAM lParam
 bool CKeyThread::TakeStroke(const KBDLLHOOKSTRUCT& stroke)
 {
     const CAsyncKeyState keys;
-    switch (m_judge.Judge(stroke, m_mask.load(std::memory_order_relaxed), keys, m_repeatWindow)) {
-    case CStrokeJudge::kPass:
-        return false;
-    case CStrokeJudge::kTake:
-        return true;
-    case CStrokeJudge::kLaunch:
-        break;
+    const bool maskWasDue = m_judge.MaskDue();
+    const CStrokeJudge::Verdict verdict = m_judge.Judge(stroke, m_mask.load(std::memory_order_relaxed), keys,
+                                                        m_repeatWindow);
+    if (verdict == CStrokeJudge::kLaunch) {
+        // The flags a WH_KEYBOARD hook would have: repeat count 1, scan code, extended bit.
+        const LPARAM flags = 1 | static_cast<LPARAM>((stroke.scanCode & 0xFF) << 16) |
+                             ((stroke.flags & LLKHF_EXTENDED) ? (LPARAM{1} << 24) : 0) | kTakenByLowLevelHook;
+        // The launch waits for the masking stroke: sent input gives Kestrava
+        // the right to bring the launched program to the front.
+        ResetEvent(m_maskSent.get());
+        PostMessageA(m_target, WM_KBHOOK_KEY, stroke.vkCode, flags);
+#ifdef KESTRAVA_TEST_DROP_LOW_LEVEL_HOOK
+        // Test build: the hook is gone after each launch, as Windows silently
+        // removes one that missed its time limit; the handle stays.
+        UnhookWindowsHookEx(m_lowLevelHook);
+#endif
     }
-    // The flags a WH_KEYBOARD hook would have: repeat count 1, scan code, extended bit.
-    const LPARAM flags = 1 | static_cast<LPARAM>((stroke.scanCode & 0xFF) << 16) |
-                         ((stroke.flags & LLKHF_EXTENDED) ? (LPARAM{1} << 24) : 0) | kTakenByLowLevelHook;
-    // The launch waits for the masking stroke: sent input gives Kestrava the
-    // right to bring the launched program to the front.
-    ResetEvent(m_maskSent.get());
-    PostMessageA(m_target, WM_KBHOOK_KEY, stroke.vkCode, flags);
     // Sent from the loop, after the hook has returned: a hook that injects
     // input itself would wait on its own thread.
-    PostMessageA(m_window, kSendMaskingStroke, 0, 0);
-#ifdef KESTRAVA_TEST_DROP_LOW_LEVEL_HOOK
-    // Test build: the hook is gone after each launch, as Windows silently
-    // removes one that missed its time limit; the handle stays.
-    UnhookWindowsHookEx(m_lowLevelHook);
-#endif
-    return true;
+    if (m_judge.MaskDue() && !maskWasDue)
+        PostMessageA(m_window, kSendMaskingStroke, 0, 0);
+    return verdict != CStrokeJudge::kPass;
 }
 
 void CKeyThread::SendMaskingStroke()
 {
-    const BYTE windowsRelease = m_judge.EndMask();
-    INPUT strokes[3] = {KeyStroke(kMaskingKey, 0), KeyStroke(kMaskingKey, KEYEVENTF_KEYUP),
-                        KeyStroke(windowsRelease, KEYEVENTF_KEYUP)};
-    const UINT count = windowsRelease != 0 ? 3 : 2;
-    // A Windows key release that we held back must reach the system, or the
-    // key stays down for it: if the input was refused (UIPI keeps it from an
-    // elevated window), the release goes again alone.
-    if (SendInput(count, strokes, sizeof(INPUT)) < count && windowsRelease != 0)
-        SendInput(1, &strokes[2], sizeof(INPUT));
+    m_judge.EndMask();
+    // The Windows key releases held back for it go right after it.
+    INPUT strokes[4] = {KeyStroke(kMaskingKey, 0), KeyStroke(kMaskingKey, KEYEVENTF_KEYUP)};
+    SendInput(2 + AddPendingReleases(strokes + 2), strokes, sizeof(INPUT));
     SetEvent(m_maskSent.get());
+    WatchPendingReleases();
+}
+
+UINT CKeyThread::AddPendingReleases(INPUT* strokes) const
+{
+    UINT count = 0;
+    for (const WORD vk : {WORD{VK_LWIN}, WORD{VK_RWIN}}) {
+        if (m_judge.ReleasePending(vk)) {
+            // As the keyboard sends it: the key's scan code, an extended key.
+            strokes[count] = KeyStroke(vk, KEYEVENTF_KEYUP | KEYEVENTF_EXTENDEDKEY);
+            strokes[count].ki.wScan = vk == VK_LWIN ? 0x5B : 0x5C;
+            ++count;
+        }
+    }
+    return count;
+}
+
+void CKeyThread::SendPendingReleases()
+{
+    if (m_judge.MaskDue())
+        return;  // they go with the masking stroke
+    INPUT strokes[2];
+    const UINT count = AddPendingReleases(strokes);
+    if (count != 0)
+        SendInput(count, strokes, sizeof(INPUT));
+    WatchPendingReleases();
+}
+
+void CKeyThread::WatchPendingReleases()
+{
+    // A release is delivered only when the hook sees it go by. SendInput's
+    // result says nothing of input that UIPI blocked, and one refused while
+    // another desktop has the input is refused again at once; neither does
+    // GetAsyncKeyState tell, which reads 0 while that desktop has the input.
+    if (m_judge.ReleasePending(VK_LWIN) || m_judge.ReleasePending(VK_RWIN)) {
+        SetTimer(m_window, kReleaseTimer, kReleaseRetryPeriod, nullptr);
+        return;
+    }
+    KillTimer(m_window, kReleaseTimer);
+    if (m_mask.load() == 0)
+        UpdateLowLevelHook();  // it stayed for the releases only
 }
 
 void CKeyThread::SendMarkedStroke()

@@ -55,7 +55,9 @@ public:
     // sleep. Answers whether the letters are taken: true for an empty mask,
     // false when the hook could not be installed.
     bool SetMask(uint32_t letters);
-    bool ReinstallLowLevelHook() { return SetMask(m_mask.load()); }
+    // On resume and unlock: installs the low-level hook afresh, and sends the
+    // Windows key releases still due again, as the input desktop is ours again.
+    bool ReinstallLowLevelHook();
 
     // Windows lets a program bring its window to the front only if the
     // program that started it may. Kestrava may after the program typed into
@@ -73,6 +75,7 @@ private:
     static DWORD WINAPI ThreadMain(void* param);
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK LowLevelProc(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK OnDesktopSwitch(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD);
 
     LRESULT Request(UINT message);
     // Key thread only from here on.
@@ -80,6 +83,9 @@ private:
     bool UpdateLowLevelHook();
     bool TakeStroke(const KBDLLHOOKSTRUCT& stroke);
     void SendMaskingStroke();
+    UINT AddPendingReleases(INPUT* strokes) const;
+    void SendPendingReleases();
+    void WatchPendingReleases();
     static void SendMarkedStroke();
 
     HWND m_target = nullptr;

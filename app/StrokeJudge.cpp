@@ -2,11 +2,12 @@
 
 namespace {
 
+bool WindowsKeyDown(const CStrokeJudge::KeyState& keys) { return keys.IsDown(VK_LWIN) || keys.IsDown(VK_RWIN); }
+
 // The hook library's test: a Windows key down, Alt, Shift and Ctrl up.
 bool WindowsKeyAlone(const CStrokeJudge::KeyState& keys)
 {
-    return (keys.IsDown(VK_LWIN) || keys.IsDown(VK_RWIN)) && !keys.IsDown(VK_MENU) && !keys.IsDown(VK_SHIFT) &&
-           !keys.IsDown(VK_CONTROL);
+    return WindowsKeyDown(keys) && !keys.IsDown(VK_MENU) && !keys.IsDown(VK_SHIFT) && !keys.IsDown(VK_CONTROL);
 }
 
 bool IsWindowsKey(DWORD vk) { return vk == VK_LWIN || vk == VK_RWIN; }
@@ -16,13 +17,29 @@ bool IsWindowsKey(DWORD vk) { return vk == VK_LWIN || vk == VK_RWIN; }
 CStrokeJudge::Verdict CStrokeJudge::Judge(const KBDLLHOOKSTRUCT& stroke, uint32_t letters, const KeyState& keys,
                                           DWORD repeatWindow)
 {
-    if (stroke.dwExtraInfo == kOwnMark)
-        return kPass;
     const bool up = (stroke.flags & LLKHF_UP) != 0;
-    if (up && m_maskDue && IsWindowsKey(stroke.vkCode)) {
-        // Released now, before the masking stroke, it would open the Start menu.
-        m_heldWindowsRelease = static_cast<BYTE>(stroke.vkCode);
-        return kTake;
+    if (stroke.dwExtraInfo == kOwnMark) {
+        // Our replayed release going by: the system has it now.
+        if (up && IsWindowsKey(stroke.vkCode))
+            m_pendingRelease[stroke.vkCode == VK_RWIN] = false;
+        return kPass;
+    }
+    // Text typed by a program: a character in the scan code field, no key.
+    if (stroke.vkCode == VK_PACKET)
+        return kPass;
+    if (IsWindowsKey(stroke.vkCode)) {
+        if (!up) {
+            // A new press: its own release will follow.
+            m_pendingRelease[stroke.vkCode == VK_RWIN] = false;
+            m_pressMasked = false;
+        } else {
+            m_takenUnderWindows.reset();
+            if (m_maskDue) {
+                // Released now, before the masking stroke, it would open the Start menu.
+                m_pendingRelease[stroke.vkCode == VK_RWIN] = true;
+                return kTake;
+            }
+        }
     }
     // Input injected by a program may carry no scan code: then the virtual
     // key tells its keys apart.
@@ -34,14 +51,19 @@ CStrokeJudge::Verdict CStrokeJudge::Judge(const KBDLLHOOKSTRUCT& stroke, uint32_
             return kPass;
         // Taken even after the Windows key went up: the press was ours.
         m_taken[key] = false;
-        return kTake;
+        return Swallow(keys);
     }
+    const int lastDown = m_lastRealDown;
+    m_lastRealDown = key;
     if (m_taken[key]) {
-        if (stroke.time - m_lastDown[key] <= repeatWindow) {
+        // A first repeat may come late (remote desktops forward the client's
+        // timing): while the Windows key stays down, a press does not expire.
+        const bool windowsHeld = m_takenUnderWindows[key] && WindowsKeyDown(keys);
+        if (lastDown == key && (windowsHeld || stroke.time - m_lastDown[key] <= repeatWindow)) {
             m_lastDown[key] = stroke.time;
-            return kTake;  // an auto-repeat of a taken press
+            return Swallow(keys);  // an auto-repeat of a taken press
         }
-        m_taken[key] = false;  // its release went unseen: this stroke is judged afresh
+        m_taken[key] = false;  // another key since, or its release went unseen: judged afresh
     }
     if (stroke.vkCode < 'A' || stroke.vkCode > 'Z' || !(letters & LetterBit(static_cast<char>(stroke.vkCode))))
         return kPass;
@@ -50,17 +72,19 @@ CStrokeJudge::Verdict CStrokeJudge::Judge(const KBDLLHOOKSTRUCT& stroke, uint32_
     if (!WindowsKeyAlone(keys) || keys.IsDown(static_cast<int>(stroke.vkCode)))
         return kPass;
     m_taken[key] = true;
+    m_takenUnderWindows[key] = true;
     m_lastDown[key] = stroke.time;
-    m_maskDue = true;
+    m_maskDue = m_pressMasked = true;
     return kLaunch;
 }
 
-BYTE CStrokeJudge::EndMask()
+CStrokeJudge::Verdict CStrokeJudge::Swallow(const KeyState& keys)
 {
-    const BYTE release = m_heldWindowsRelease;
-    m_maskDue = false;
-    m_heldWindowsRelease = 0;
-    return release;
+    // The system saw nothing but the Windows key so far: its release would
+    // open the Start menu.
+    if (!m_pressMasked && WindowsKeyDown(keys))
+        m_maskDue = m_pressMasked = true;
+    return kTake;
 }
 
 DWORD CStrokeJudge::RepeatWindow(UINT keyboardDelay)

@@ -6,10 +6,12 @@
 // never shows in the key state (GetAsyncKeyState), so it keeps its own record
 // of the presses it took. A press is keyed by scan code and extended flag, as
 // the keyboard reports it: a launched window with another layout may report
-// the same key as another letter. A release that never arrives (it went to
-// the secure desktop, or another hook swallowed it) must not leave the key
-// taken for good: a down stroke repeats a taken press only within the
-// keyboard's repeat delay of the one before.
+// the same key as another letter. A down stroke repeats a taken press only
+// while no other key went down since (auto-repeat repeats only the key
+// pressed last). A release that never arrives (it went to the secure desktop,
+// or another hook swallowed it) must not leave the key taken for good: once
+// the Windows key is up, a taken press also ends when the keyboard's repeat
+// delay has passed without a repeat.
 #pragma once
 #include <windows.h>
 #include <bitset>
@@ -40,24 +42,35 @@ public:
 
     // `letters`: the letters to take (bit 0 = 'A'); `repeatWindow`: how many
     // milliseconds after a taken press's last down stroke another one still
-    // counts as its auto-repeat.
+    // counts as its auto-repeat once the Windows key is up.
     Verdict Judge(const KBDLLHOOKSTRUCT& stroke, uint32_t letters, const KeyState& keys, DWORD repeatWindow);
 
-    // After a launch the key thread sends a masking stroke, so that letting
-    // go of the Windows key does not open the Start menu. A Windows key
-    // release that arrives before it is taken and held back; this ends the
-    // wait and returns that key (VK_LWIN or VK_RWIN) for the thread to release
-    // after the masking stroke, or 0.
+    // A masking stroke keeps the release of the Windows key from opening the
+    // Start menu. It is due after a launch, and after any stroke taken while
+    // a Windows key is down if none went with this press of it. The key
+    // thread sends it and says so with EndMask.
     bool MaskDue() const { return m_maskDue; }
-    BYTE EndMask();
+    void EndMask() { m_maskDue = false; }
+
+    // A Windows key release that arrives while the masking stroke is due is
+    // held back, for the key thread to send after it. It stays pending until
+    // the hook sees our own marked release of that key go by (only then has
+    // the system taken it), or until a new real press of that key.
+    // `vk`: VK_LWIN or VK_RWIN.
+    bool ReleasePending(DWORD vk) const { return m_pendingRelease[vk == VK_RWIN]; }
 
     // The repeat window for the keyboard delay setting 0..3 (250 ms .. 1 s).
     static DWORD RepeatWindow(UINT keyboardDelay);
 
 private:
+    Verdict Swallow(const KeyState& keys);
+
     static constexpr int kKeys = 0x300;  // scan codes without and with the extended flag; virtual keys
     std::bitset<kKeys> m_taken;
+    std::bitset<kKeys> m_takenUnderWindows;  // taken, and no Windows key went up since
     DWORD m_lastDown[kKeys] = {};
+    int m_lastRealDown = -1;  // the key of the last down stroke not our own
     bool m_maskDue = false;
-    BYTE m_heldWindowsRelease = 0;
+    bool m_pressMasked = false;  // a masking stroke went with this press of the Windows key
+    bool m_pendingRelease[2] = {};  // left, right
 };

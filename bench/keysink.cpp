@@ -1,6 +1,8 @@
 // The window that takes typed keys for the typing-cost figure. It notes the
 // performance counter of every key-down; F12 ends a round and writes
-// "COUNT FIRST LAST" (counter values) to the log file.
+// "COUNT FIRST LAST" (counter values) to the log file. Each time it becomes
+// the active window it writes "active COUNTER": a copy of it is the running
+// program that Win + W brings to the front.
 // Usage: keysink LOGFILE
 #include <windows.h>
 #include <cstdio>
@@ -22,6 +24,14 @@ long long Now()
 LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            if (FILE* log = std::fopen(g_logPath, "a")) {
+                std::fprintf(log, "active %lld\n", Now());
+                std::fclose(log);
+            }
+        }
+        break;
     case WM_KEYDOWN:
         if (wParam == VK_F12) {
             if (FILE* log = std::fopen(g_logPath, "a")) {

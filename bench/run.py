@@ -257,6 +257,7 @@ class Bench:
             self.latencies(keyboard, stamp_log, 1)  # warm-up: first shell use loads its DLLs
             ours = self.latencies(keyboard, stamp_log, self.runs)
             self.close(window, kestrava)
+            raised = self.raise_latencies(keyboard)
 
             launcher_log = self.work / "launcher.log"
             launcher = self.rig.start(folder / "baseline_launcher.exe", self.rig.winpath(launcher_log),
@@ -282,6 +283,10 @@ class Bench:
                      (min(got), max(got)) if got else None)
             if len(got) != len(ours):
                 self.notes.append(f"Kestrava launched {len(got)} of {len(ours)} presses")
+            self.row("Win+W raising it when it runs (ms)", median(raised) if raised else None,
+                     median(got) if got else None, 1.0, "low", "ms", (min(raised), max(raised)) if raised else None)
+            self.notes.append("the raise row's baseline is Kestrava's own launch of W (the row above); "
+                              f"{len(raised)} of {self.runs} presses raised the running program")
             self.notes.append("hot key baseline spread: " + (
                 "%.1f-%.1f ms" % (min(got_base), max(got_base)) if got_base else "n/a"))
 
@@ -306,6 +311,44 @@ class Bench:
             keyboard.close()
             self.rig.stop(sink)
 
+    def raise_latencies(self, keyboard):
+        """W with the choice on, its program (a copy of the key sink) running
+        behind the sink: from the press to the program's activation."""
+        sink = self.rig.find_window("KestravaBenchKeySink", "Key Sink")
+        folder = self.install("raise")
+        shutil.copy(self.bin / "keysink.exe", folder / "raisetarget.exe")
+        import datafile
+        datafile.write_table(folder / "Kestrava.dat", {"W": (self.rig.winpath(folder / "raisetarget.exe"), "", "", True)})
+        log = folder / "raisetarget.log"
+        target = self.rig.start(folder / "raisetarget.exe", self.rig.winpath(log))
+        deadline = time.time() + 20
+        while "ready" not in (log.read_text() if log.exists() else ""):
+            if time.time() > deadline:
+                raise RuntimeError("the program to raise did not start")
+            time.sleep(0.1)
+        target_window = next(int(h, 16) for h in self.rig.wintool("findall", "KestravaBenchKeySink", "").split()
+                             if int(h, 16) != sink)
+        kestrava = self.rig.start(folder / "Kestrava.exe")
+        window, _ = self.pid_of("CQuindleTaskBarApplet", "Kestrava")
+        time.sleep(1.0)
+        result = []
+        for i in range(self.runs + 1):  # the first a warm-up
+            self.rig.wintool("front", f"{sink:x}")
+            time.sleep(0.3)
+            self.rig.focus_desktop()
+            before = log.read_text().count("active")
+            t0 = self.press_win_w(keyboard)
+            deadline = time.time() + 10
+            while log.read_text().count("active") == before and time.time() < deadline:
+                time.sleep(0.02)
+            stamps = [int(line.split()[1]) for line in log.read_text().splitlines() if line.startswith("active")]
+            if len(stamps) > before and i > 0:
+                result.append((stamps[before] - t0) / 10000.0)
+        self.close(window, kestrava)
+        self.close(target_window, target)
+        self.rig.wintool("front", f"{sink:x}")
+        return result
+
     def typing_rate(self, keyboard, sink_log, count=400):
         self.rig.focus_desktop()
         lines_before = len(sink_log.read_text().splitlines())
@@ -321,8 +364,9 @@ class Bench:
         deadline = time.time() + 60
         while True:
             lines = sink_log.read_text().splitlines()
-            if len(lines) > lines_before:
-                got, _first, last = map(int, lines[lines_before].split())
+            rounds = [line for line in lines[lines_before:] if not line.startswith("active")]
+            if rounds:
+                got, _first, last = map(int, rounds[0].split())
                 break
             if time.time() > deadline:
                 raise RuntimeError("typed keys never arrived")

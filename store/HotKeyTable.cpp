@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kFieldNames[] = {"Target", "Dir", "Args"};
 std::wstring CHotKeyEntry::*const kFieldMembers[] = {&CHotKeyEntry::m_command, &CHotKeyEntry::m_directory,
                                                      &CHotKeyEntry::m_arguments};
+constexpr const char kRaiseName[] = "Raise";
 
 // The 8-bit text of codePage that stands for text exactly. Under UTF-8 as the
 // ANSI code page (65001) that is ASCII alone: the same bytes read back as
@@ -68,6 +69,7 @@ void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)
             read.text = read.stored.wide ? store::WideFromUnits(bytes) : store::AnsiToWide(bytes, m_codePage);
             m_entries[slot].*kFieldMembers[field] = read.text;
         }
+        m_entries[slot].m_raise = archive.GetString(kRaiseName, "") == "1";
     }
 }
 
@@ -90,5 +92,8 @@ void CHotKeyTable::SaveToArchive(CSettingsArchive& archive) const
             }
             archive.PutStoredText(kFieldNames[field], stored);
         }
+        // Only where set: a file without the choice keeps the bytes it always had.
+        if (m_entries[slot].m_raise)
+            archive.PutString(kRaiseName, "1");
     }
 }

@@ -1,5 +1,6 @@
 // The 26 letter entries and a spare one for every other character, stored
-// in the data file as the keys "A.Target", "A.Dir", "A.Args" ... "Z.Args".
+// in the data file as the keys "A.Target", "A.Dir", "A.Args" ... "Z.Args",
+// and "A.Raise" ("1") only for a letter whose program is brought to the front.
 //
 // Entries are Unicode; the file keeps 8-bit texts where it can. A value read
 // and not changed is written back byte for byte, 8-bit or wide; any other is

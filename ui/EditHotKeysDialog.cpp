@@ -5,6 +5,7 @@
 #include "framework/FileDialog.h"
 #include "resource.h"
 #include "util/PathHelpers.h"
+#include "util/ProgramPath.h"
 #include "AboutDialog.h"
 
 namespace {
@@ -133,6 +134,22 @@ void CEditHotKeysDialog::ShowEntry()
     m_shown[0] = m_command;
     m_shown[1] = m_directory;
     m_shown[2] = m_arguments;
+    CheckDlgButton(m_hwnd, IDC_RAISE, entry.m_raise ? BST_CHECKED : BST_UNCHECKED);
+    UpdateRaiseChoice();
+    m_shownRaise = IsDlgButtonChecked(m_hwnd, IDC_RAISE) == BST_CHECKED;
+}
+
+void CEditHotKeysDialog::UpdateRaiseChoice()
+{
+    const HWND box = GetDlgItem(m_hwnd, IDC_RAISE);
+    // As typed: the folder typed is where the program starts.
+    const bool program = NamesProgram(m_commandEdit.GetWindowText(),
+                                      SystemProgramSearch(m_directoryEdit.GetWindowText(), [](const std::wstring& path) {
+                                          return ResolveShortcut(path);
+                                      }));
+    EnableWindow(box, program);
+    if (!program)
+        CheckDlgButton(m_hwnd, IDC_RAISE, BST_UNCHECKED);
 }
 
 void CEditHotKeysDialog::CommitEntry()
@@ -145,6 +162,10 @@ void CEditHotKeysDialog::CommitEntry()
         entry.m_directory = m_directory;
     if (m_arguments != m_shown[2])
         entry.m_arguments = m_arguments;
+    // Untouched, a choice the box cannot show (the command is no program now) stays.
+    const bool raise = IsDlgButtonChecked(m_hwnd, IDC_RAISE) == BST_CHECKED;
+    if (raise != m_shownRaise)
+        entry.m_raise = raise;
 }
 
 void CEditHotKeysDialog::SelectLetter(char letter)
@@ -204,6 +225,11 @@ bool CEditHotKeysDialog::OnCommand(WPARAM wParam, LPARAM lParam)
     }
     if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_COMMAND) {
         ProbeIfNewlyAssigned();
+        UpdateRaiseChoice();
+        return true;
+    }
+    if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_START_DIR) {
+        UpdateRaiseChoice();  // a bare name is looked for there first
         return true;
     }
     if (HIWORD(wParam) == BN_CLICKED) {

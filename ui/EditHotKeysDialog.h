@@ -56,11 +56,15 @@ private:
     void OnPaint();
     void UpdateHint();
     void ProbeIfNewlyAssigned();
+    // The choice to bring a running copy to the front is offered only for a
+    // command that names a program: a document's program cannot be told.
+    void UpdateRaiseChoice();
 
     std::wstring m_arguments;
     std::wstring m_command;
     std::wstring m_directory;
     std::wstring m_shown[3];  // command, directory, arguments as filled in
+    bool m_shownRaise = false;
     CTitleStrip m_titleStrip;
     CLetterLabel m_letters[26];
     HICON m_icon;  // a resource icon: shared, not destroyed

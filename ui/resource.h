@@ -43,6 +43,7 @@
 #define IDC_ABOUT_BUTTON 1036
 #define IDC_VERSION 1037
 #define IDC_HINT 1038
+#define IDC_RAISE 1039
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

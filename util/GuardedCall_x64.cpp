@@ -14,6 +14,7 @@
 // Why not a vectored handler: it sees every first-chance exception of the
 // process, including those the called code raises and handles itself.
 #include "util/GuardedCall.h"
+#include <malloc.h>
 
 #if !defined(__x86_64__)
 #error "this CallGuarded is written for x64 table-based exception handling"
@@ -85,6 +86,10 @@ bool CallGuarded(void (*fn)(void*), void* context, DWORD* exceptionCode) noexcep
     Call call{fn, context};
     volatile DWORD code = 0;
     const bool returned = KestravaGuardCall(CallCatching, &call, const_cast<DWORD*>(&code)) != FALSE;
+    // An overflow used up the stack's guard page: without a new one the next
+    // overflow ends the program before any handler is asked.
+    if (code == EXCEPTION_STACK_OVERFLOW)
+        _resetstkoflw();
     if (exceptionCode)
         *exceptionCode = code;
     return returned;

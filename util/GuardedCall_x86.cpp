@@ -16,6 +16,7 @@
 // __builtin_setjmp in CallGuarded's own frame, so stack depth and alignment
 // are as before the call; CallGuarded then unlinks the record on both paths.
 #include "util/GuardedCall.h"
+#include <malloc.h>
 
 #if !defined(__i386__)
 #error "CallGuarded is written for 32-bit x86 frame-based exception handling"
@@ -112,7 +113,12 @@ bool CallGuarded(void (*fn)(void*), void* context, DWORD* exceptionCode) noexcep
     }
     SetChainHead(frame.next);
 
+    const DWORD code = static_cast<volatile DWORD&>(frame.code);
+    // An overflow used up the stack's guard page: without a new one the next
+    // overflow ends the program before any handler is asked.
+    if (code == EXCEPTION_STACK_OVERFLOW)
+        _resetstkoflw();
     if (exceptionCode)
-        *exceptionCode = static_cast<volatile DWORD&>(frame.code);
+        *exceptionCode = code;
     return returned;
 }

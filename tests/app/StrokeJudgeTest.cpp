@@ -27,6 +27,7 @@ struct Step {
     DWORD time;
     const char* down;
     V expected;
+    bool own = false;  // sent by Kestrava, marked as its own
 };
 
 void Feed(CStrokeJudge& judge, const std::vector<Step>& steps)
@@ -39,6 +40,7 @@ void Feed(CStrokeJudge& judge, const std::vector<Step>& steps)
         stroke.scanCode = s.scan;
         stroke.flags = s.up ? LLKHF_UP : 0;
         stroke.time = s.time;
+        stroke.dwExtraInfo = s.own ? CStrokeJudge::kOwnMark : 0;
         keys.down = s.down;
         EXPECT_EQ(judge.Judge(stroke, kLetters, keys, kWindow), s.expected) << "step " << i;
     }
@@ -62,7 +64,27 @@ TEST(StrokeJudge, APressWhoseReleaseWentUnseenExpires)
     Feed(judge, {{'S', 0x1F, false, 100, "#", L},
                 {'S', 0x1F, false, 1101, "", P},   // past the window: typed, not swallowed
                 {'S', 0x1F, true, 1150, "", P},
-                {'S', 0x1F, false, 5000, "#", L}}); // and Win + S launches again
+                {'S', 0x1F, false, 5000, "#", L},  // and Win + S launches again
+                {'S', 0x1F, false, 9000, "#", T}}); // a late first repeat: Windows stayed down
+    judge.EndMask();
+    Feed(judge, {{VK_LWIN, 0x5B, true, 9100, "S", P},
+                {'S', 0x1F, false, 15000, "", P}}); // Windows went up: the press expires
+}
+
+TEST(StrokeJudge, OnlyTheKeyPressedLastRepeats)
+{
+    CStrokeJudge judge;
+    Feed(judge, {{'S', 0x1F, false, 100, "#", L},
+                {0xE8, 0, false, 110, "#", P, true}, {0xE8, 0, true, 120, "#", P, true},  // our masking stroke
+                {'S', 0x1F, false, 600, "#", T},
+                {VK_PACKET, 0x1F, false, 610, "#", P},  // text injected as S's scan code
+                {VK_PACKET, 0x1F, true, 620, "#", P},
+                {'S', 0x1F, false, 650, "#", T},
+                {'D', 0x20, false, 700, "#", P},   // another key went down since: a new press
+                {'S', 0x1F, false, 750, "#", L},
+                {'W', 0x11, false, 800, "#", L},
+                {VK_LWIN, 0x5B, false, 850, "#", P},  // a fresh Windows key press ends it too
+                {'W', 0x11, false, 900, "#", L}});
 }
 
 TEST(StrokeJudge, PressesAreKeyedByScanCode)
@@ -91,17 +113,45 @@ TEST(StrokeJudge, OnlyNewPressesOfLettersToTakeWithTheWindowsKeyAlone)
     EXPECT_EQ(judge.Judge(own, kLetters, win, kWindow), P);
 }
 
-TEST(StrokeJudge, AWindowsReleaseBeforeTheMaskingStrokeIsHeldBack)
+TEST(StrokeJudge, WindowsReleasesBeforeTheMaskingStrokeAreHeldBackUntilOursGoBy)
 {
     CStrokeJudge judge;
     Feed(judge, {{VK_LWIN, 0x5B, true, 50, "", P}});
     EXPECT_FALSE(judge.MaskDue());
-    Feed(judge, {{'W', 0x11, false, 100, "#", L}, {VK_LWIN, 0x5B, true, 150, "W", T}});
-    EXPECT_EQ(judge.EndMask(), VK_LWIN);
-    EXPECT_EQ(judge.EndMask(), 0);
-    Feed(judge, {{VK_LWIN, 0x5B, true, 200, "", P}});
+    Feed(judge, {{'W', 0x11, false, 100, "#", L},
+                {VK_LWIN, 0x5B, true, 150, "W", T},
+                {VK_RWIN, 0x5C, true, 160, "W", T}});  // both keys were down
+    EXPECT_TRUE(judge.MaskDue());
+    judge.EndMask();
+    // Our replay was refused: nothing went by, both are still due.
+    EXPECT_TRUE(judge.ReleasePending(VK_LWIN) && judge.ReleasePending(VK_RWIN));
+    Feed(judge, {{VK_LWIN, 0x5B, true, 400, "", P, true}});  // sent again on the timer
+    EXPECT_FALSE(judge.ReleasePending(VK_LWIN));
+    EXPECT_TRUE(judge.ReleasePending(VK_RWIN));
+    Feed(judge, {{VK_RWIN, 0x5C, false, 450, "#", P}});  // a new real press of that key
+    EXPECT_FALSE(judge.ReleasePending(VK_RWIN));
+    Feed(judge, {{VK_RWIN, 0x5C, true, 500, "", P}});
+    EXPECT_FALSE(judge.MaskDue());
     EXPECT_EQ(CStrokeJudge::RepeatWindow(0), 750u);
     EXPECT_EQ(CStrokeJudge::RepeatWindow(3), 1500u);
+}
+
+TEST(StrokeJudge, AStrokeSwallowedWhileWindowsIsDownIsMaskedOncePerPress)
+{
+    CStrokeJudge judge;
+    Feed(judge, {{'S', 0x1F, false, 100, "#", L}});
+    judge.EndMask();
+    Feed(judge, {{VK_LWIN, 0x5B, true, 200, "S", P},
+                {'S', 0x1F, false, 600, "", T}});   // held on after Windows went up: nothing to mask
+    EXPECT_FALSE(judge.MaskDue());
+    Feed(judge, {{VK_LWIN, 0x5B, false, 700, "", P},
+                {'S', 0x1F, true, 800, "#", T}});   // released while Windows is down again
+    EXPECT_TRUE(judge.MaskDue());
+    judge.EndMask();
+    Feed(judge, {{'W', 0x11, false, 900, "#", L}});
+    judge.EndMask();
+    Feed(judge, {{'W', 0x11, true, 950, "#", T}});
+    EXPECT_FALSE(judge.MaskDue());  // one went with this press already
 }
 
 }  // namespace

@@ -126,6 +126,36 @@ class StartUpTest(KestravaTest):
         self.assertEqual(self.boxes(), [])
         self.assertIsNone(kestrava.poll())
 
+    def test_a_refused_post_passes_the_key_on(self):
+        # Windows refuses a post up an integrity level, Wine never: a test build refuses them all.
+        self.install(self.folder, hook_library=self.rig.bin / "refuses" / "Kestrahk.dll")
+        self.write_table({"W": (self.recorder, "w", "")})
+        self.start_probe()
+        self.start_kestrava()
+        self.rig.keys("super+w")
+        self.settle()
+        self.assertIn("down 57", self.read(self.probe_log), "the key was lost")
+        self.assertEqual(self.recorded(), [])
+
+    def test_a_program_that_still_maps_an_older_library_keeps_its_keys(self):
+        """An upgrade renames the old library aside while programs still map it; Windows and Wine
+        find a hook's module by its path name, so such a program runs the new KBHookProc's
+        offset in the old image."""
+        library = self.folder / "Kestrahk.dll"
+        shutil.copy(self.rig.bin / "moved" / "Kestrahk.dll", library)  # all but KBHookProc elsewhere
+        probe = self.start_probe("--load", self.rig.winpath(library))
+        library.rename(self.folder / "Kestrahk.old")
+        shutil.copy(self.rig.bin / "bin" / "Kestrahk.dll", library)
+        self.write_table({"W": (self.recorder, "w", "")})
+        self.start_kestrava()
+        self.rig.keys("e", "super+w")
+        self.settle()
+        self.assertIsNone(probe.poll(), "the program typed into ended")
+        # Its own KBHookProc finds the old library's slot empty and passes every key on.
+        self.assertIn("down 45", self.read(self.probe_log))
+        self.assertIn("down 57", self.read(self.probe_log))
+        self.assertEqual(self.recorded(), [])
+
 
 class FallbackTest(KestravaTest):
     """Commands the shell cannot open are started through their file type's open command."""

@@ -68,9 +68,9 @@ CP1252_GAPS = {chr(b): bytes([b]) for b in (0x81, 0x8D, 0x8F, 0x90, 0x9D)}
 
 
 def table_bytes(entries) -> bytes:
-    """entries: {letter: (command, arguments, directory)}, texts as bytes, or as
-    str: 8-bit in code page 1252 where it holds them, else wide, as Kestrava
-    writes them."""
+    """entries: {letter: (command, arguments, directory[, raise])}, texts as
+    bytes, or as str: 8-bit in code page 1252 where it holds them, else wide,
+    as Kestrava writes them. A true fourth item adds "L.Raise" = "1"."""
     def b(text):
         if isinstance(text, bytes):
             return text
@@ -80,9 +80,11 @@ def table_bytes(entries) -> bytes:
             return Wide(text)
     pairs = []
     for letter in LETTERS:
-        command, arguments, directory = entries.get(letter, ("", "", ""))
+        command, arguments, directory, *choice = entries.get(letter, ("", "", ""))
         pairs += [(f"{letter}.Target".encode(), b(command)), (f"{letter}.Dir".encode(), b(directory)),
                   (f"{letter}.Args".encode(), b(arguments))]
+        if choice and choice[0]:
+            pairs.append((f"{letter}.Raise".encode(), b"1"))
     return encode(pairs)
 
 

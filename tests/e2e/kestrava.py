@@ -50,10 +50,11 @@ class KestravaTest(DesktopTest):
         self.rig.click(200, 150)
         self.assertTrue(wait_until(lambda: "Key Probe" in self.rig.wintool("foreground"), 10), "probe not in front")
 
-    def start_probe(self):
-        self.rig.start(self.rig.bin / "bin" / "keyprobe.exe", self.rig.winpath(self.probe_log))
+    def start_probe(self, *flags):
+        probe = self.rig.start(self.rig.bin / "bin" / "keyprobe.exe", *flags, self.rig.winpath(self.probe_log))
         self.assertTrue(wait_until(lambda: "ready" in self.read(self.probe_log), 20), "key probe did not start")
         self.assertTrue(wait_until(lambda: "Key Probe" in self.rig.wintool("foreground"), 10), "probe not in front")
+        return probe
 
     def start_kestrava(self, *args, folder=None, wait_icon=True, trace=None, stderr=None, env=None):
         proc = self.rig.start((folder or self.folder) / "Kestrava.exe", *args, trace=trace, stderr=stderr, env=env)

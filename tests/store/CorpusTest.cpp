@@ -33,6 +33,7 @@ TEST(Corpus, SeedsDecodeAsMade)
         {"wrong-header.dat", DecodeStatus::WrongHeader, ArchiveError::None, 0},
         {"duplicates.dat", DecodeStatus::Complete, ArchiveError::None, 2},
         {"high-bytes.dat", DecodeStatus::Complete, ArchiveError::None, 4},
+        {"raise-key.dat", DecodeStatus::Complete, ArchiveError::None, 79},
     };
     for (const Golden& g : cases) {
         SCOPED_TRACE(g.file);

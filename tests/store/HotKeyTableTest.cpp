@@ -270,3 +270,20 @@ TEST(HotKeyTable, EachCodePageStoresExactlyWhatItHolds)
     EXPECT_EQ(Saved(table), lone);
 }
 #endif
+
+TEST(HotKeyTable, TheChoiceToRaiseIsAFourthKeyWrittenOnlyWhereSet)
+{
+    CHotKeyTable table;
+    table.GetEntry('N').m_command = L"notepad.exe";
+    table.GetEntry('N').m_raise = true;
+    EXPECT_EQ(Saved(table), Corpus("raise-key.dat"));  // made by the tests' own encoder
+
+    TempFolder folder;
+    const auto path = folder.Path("Kestrava.dat");
+    WriteBytes(path, Corpus("raise-key.dat"));
+    CHotKeyTable loaded;
+    loaded.GetEntry('A').m_raise = true;
+    EXPECT_TRUE(loaded.LoadFromFile(path));
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        EXPECT_EQ(loaded.GetEntry(letter).m_raise, letter == 'N') << letter;
+}

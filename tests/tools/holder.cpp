@@ -2,7 +2,8 @@
 // the keyboard with a low-level hook of its own, writing what it sees to a log:
 //   held S 1        RegisterHotKey(MOD_WIN, 'S') succeeded (0: refused)
 //   hotkey S        WM_HOTKEY for S arrived
-//   ll down 53 0    the watcher saw a stroke: down/up, virtual key, dwExtraInfo
+//   ll down 53 0 1f -   the watcher saw a stroke: down/up, virtual key,
+//                       dwExtraInfo, scan code, "ext" for an extended key
 // Usage: holder LOGFILE [LETTERS [nowatch|swallow]]. WM_CLOSE to its window
 // "Kestrava Holder" ends it. "swallow": the watcher swallows the first
 // release of S it sees, as another program's hook might.
@@ -21,8 +22,9 @@ LRESULT CALLBACK WatchProc(int code, WPARAM wParam, LPARAM lParam)
         const auto* stroke = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
         const bool up = (stroke->flags & LLKHF_UP) != 0;
         const bool swallow = g_swallowRelease && up && stroke->vkCode == 'S';
-        std::fprintf(g_log, "ll %s %02lx %lx\n", swallow ? "swallowed" : up ? "up" : "down", stroke->vkCode,
-                     static_cast<unsigned long>(stroke->dwExtraInfo));
+        std::fprintf(g_log, "ll %s %02lx %lx %02lx %s\n", swallow ? "swallowed" : up ? "up" : "down", stroke->vkCode,
+                     static_cast<unsigned long>(stroke->dwExtraInfo), stroke->scanCode,
+                     (stroke->flags & LLKHF_EXTENDED) ? "ext" : "-");
         std::fflush(g_log);
         if (swallow) {
             g_swallowRelease = false;

@@ -1,7 +1,9 @@
 // A plain window that takes the keyboard focus and writes every key message
 // it receives to a log file: the "other program" that hot keys must not reach.
-// Usage: keyprobe [--peek] LOGFILE. With --peek it looks at each key message
-// (PeekMessage with PM_NOREMOVE, logged as "peek") before it takes it.
+// Usage: keyprobe [--peek] [--load DLL] LOGFILE. With --peek it looks at each
+// key message (PeekMessage with PM_NOREMOVE, logged as "peek") before it takes
+// it; with --load it maps DLL (a path without blanks) first, as a program
+// that still holds an older hook library would.
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +38,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     const bool peek = std::strncmp(commandLine, "--peek ", 7) == 0;
     if (peek)
         commandLine += 7;
+    if (std::strncmp(commandLine, "--load ", 7) == 0) {
+        char* path = commandLine + 7;
+        char* end = std::strchr(path, ' ');
+        if (end == nullptr)
+            return 3;
+        *end = '\0';
+        commandLine = end + 1;
+        if (!LoadLibraryA(path))
+            return 3;
+    }
     g_log = std::fopen(*commandLine ? commandLine : "keyprobe.log", "w");
     if (!g_log)
         return 2;

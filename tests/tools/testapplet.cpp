@@ -2,7 +2,8 @@
 // the keyboard hook with its hidden window, and a log line for every event.
 // Usage: testapplet LOGFILE [two]
 // Messages to its hidden window: WM_APP+50 removes the hook, WM_APP+51 calls
-// InstallKbHook(NULL), WM_APP+52 installs the hook again; each logs its result.
+// InstallKbHook(NULL), WM_APP+52 installs the hook again, WM_APP+53 installs
+// it for the window wParam; each logs its result.
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdio>
@@ -62,6 +63,7 @@ private:
         case WM_APP + 50: Log("uninstall %lu", UnInstallKbHook()); return 0;
         case WM_APP + 51: Log("install-null %lu", InstallKbHook(nullptr)); return 0;
         case WM_APP + 52: Log("install %lu", InstallKbHook(window)); return 0;
+        case WM_APP + 53: Log("install-other %lu", InstallKbHook(reinterpret_cast<HWND>(wParam))); return 0;
         }
         return DefSubclassProc(window, message, wParam, lParam);
     }

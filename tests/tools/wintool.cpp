@@ -119,7 +119,7 @@ int Usage()
 {
     std::fputs("usage: wintool find CLASS TITLE | findall CLASS TITLE | rect HWND | children HWND | info HWND | boxes [PID]\n"
                "       post HWND MSG WPARAM LPARAM | send HWND MSG WPARAM LPARAM | command HWND ID\n"
-               "       text HWND | settext HWND TEXT | foreground | pid HWND | cursor | message NAME | syscolor INDEX\n"
+               "       text HWND | settext HWND TEXT | foreground | front HWND | pid HWND | cursor | message NAME | syscolor INDEX\n"
                "       keepalive | type TEXT | acp | settingchange AREA | hold FILE | run COMMANDLINE\n",
                stderr);
     return 2;
@@ -212,6 +212,8 @@ int main()
             PrintWindow(window);
         return 0;
     }
+    if (verb == "front" && argc == 3)
+        return SetForegroundWindow(ParseWindow(argv[2])) ? 0 : 1;  // Wine keeps no foreground lock
     if (verb == "pid" && argc == 3) {
         DWORD pid = 0;
         GetWindowThreadProcessId(ParseWindow(argv[2]), &pid);

@@ -17,6 +17,7 @@ import datafile  # noqa: E402
 
 TITLE = "Kestrava - Edit Keys"
 COMMAND, ARGUMENTS, START_DIR, BROWSE_DIR, SAVE, CLOSE, ABOUT, STRIP = 1026, 1027, 1028, 1030, 1, 2, 1036, 1035
+RAISE, BM_GETCHECK = 1039, 0xF0
 DARK_RED, BLUE = (128, 0, 0), (0, 0, 238)
 COLOR_HIGHLIGHT, COLOR_BTNSHADOW = 13, 16
 
@@ -194,6 +195,28 @@ class EditorTest(DesktopTest):
         self.click_control(SAVE)
         self.ended()
         self.assertEqual(datafile.decode(self.data.read_bytes())[b"A.Args"], b"readme.txt typed")
+
+    def test_the_choice_to_bring_a_running_program_to_the_front(self):
+        checked = lambda: self.rig.wintool("send", f"{self.control(RAISE)['hwnd']:x}", BM_GETCHECK, 0, 0)  # noqa: E731
+        self.open_editor()
+        self.click_control(letter_id("B"))  # a batch file: no program to find
+        self.assertFalse(self.control(RAISE)["enabled"])
+        self.click_control(letter_id("N"))
+        self.assertFalse(self.control(RAISE)["enabled"])
+        self.type_into(COMMAND, self.ENTRIES["A"][0])
+        self.assertTrue(wait_until(lambda: self.control(RAISE)["enabled"], 5))
+        self.assertEqual(checked(), "0")  # off until the user checks it
+        self.click_control(RAISE)
+        self.assertTrue(wait_until(lambda: checked() == "1", 5))
+        self.rig.screenshot("editor-raise")
+        self.click_control(SAVE)
+        self.ended()
+        self.assertEqual(self.data.read_bytes(),
+                         datafile.table_bytes(dict(self.ENTRIES, N=(self.ENTRIES["A"][0], "", "", True))))
+        self.open_editor()
+        self.click_control(letter_id("N"))
+        self.assertTrue(wait_until(lambda: checked() == "1", 5))
+        self.assertTrue(self.control(RAISE)["enabled"])
 
     def test_escape_does_not_save(self):
         self.open_editor()

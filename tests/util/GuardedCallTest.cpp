@@ -157,6 +157,31 @@ TEST(GuardedCall, InnerFramesAreUnwound)
 
 __attribute__((noinline)) void* StackDepth() { return __builtin_frame_address(0); }
 
+// Each call takes a page of stack until none is left.
+__attribute__((noinline)) int Recurse(volatile int* depth)
+{
+    volatile char page[4096];
+    page[0] = static_cast<char>(++*depth);
+    return (*depth > 0 ? Recurse(depth) : 0) + page[0];
+}
+
+void OverflowStack(void*)
+{
+    volatile int depth = 0;
+    Recurse(&depth);
+}
+
+TEST(GuardedCall, EveryStackOverflowIsCaught)
+{
+    // The first overflow uses up the stack's guard page; without a new one
+    // the second would end the program.
+    for (int i = 0; i < 3; ++i) {
+        DWORD code = 0;
+        EXPECT_FALSE(CallGuarded(OverflowStack, nullptr, &code));
+        EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_STACK_OVERFLOW));
+    }
+}
+
 TEST(GuardedCall, ManyFaultsLeakNothing)
 {
     void* const head = ChainHead();
