@@ -189,16 +189,18 @@ store::FileReadResult CSettingsArchive::TakeBack(const store::FilePath& path, st
         const store::FileReadResult file = store::ReadArchiveFile(side, sideBytes);
         std::string version;
         CBucketMap values;
-        if (!file.opened || file.error != store::ArchiveError::None || (best.opened && file.modified <= best.modified) ||
+        const bool older = best.opened && file.modified <= best.modified;
+        if (!file.opened || file.error != store::ArchiveError::None || older ||
             store::DecodeArchive(sideBytes, version, values).status != store::DecodeStatus::Complete)
             continue;
         best = file;
         bestPath = side;
         bytes.swap(sideBytes);
     }
-    if (best.opened && store::MoveArchiveFile(bestPath, path))
-        store::ReportArchiveError(store::PathText(path) + " was missing after an interrupted save. It was taken back from " +
-                                  store::PathText(bestPath) + ".");
+    if (best.opened && store::MoveArchiveFile(bestPath, path)) {
+        const std::string taken = " was missing after an interrupted save. It was taken back from ";
+        store::ReportArchiveError(store::PathText(path) + taken + store::PathText(bestPath) + ".");
+    }
     return best;
 }
 

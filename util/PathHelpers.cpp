@@ -59,7 +59,8 @@ std::wstring GetExtension(const std::wstring& path)
     const std::wstring copy = PathText::TrimRight(path);
     const auto separator = copy.find_last_of(L"\\/");
     const auto dot = copy.rfind(L'.');
-    return dot == PathText::npos || (separator != PathText::npos && dot < separator) ? std::wstring() : copy.substr(dot);
+    const bool inFolder = separator != PathText::npos && dot < separator;
+    return dot == PathText::npos || inFolder ? std::wstring() : copy.substr(dot);
 }
 
 bool BrowseForFolder(const std::wstring& title, std::wstring& result, const std::wstring& initialFolder, HWND owner)

@@ -114,7 +114,8 @@ TEST(Dispatch, OnlyAShellWithNoWayToOpenTheCommandLeadsToTheFallback)
         std::vector<std::string> boxes;
     } rows[] = {
         {ERROR_CANCELLED, L"C:\\kestrava-no-such-folder", {}},  // a UAC prompt declined: the user's answer
-        {ERROR_FILE_NOT_FOUND, L"C:\\kestrava-no-such-folder", {"Start folder not found :\nC:\\kestrava-no-such-folder"}},
+        {ERROR_FILE_NOT_FOUND, L"C:\\kestrava-no-such-folder",
+         {"Start folder not found :\nC:\\kestrava-no-such-folder"}},
         {ERROR_DIRECTORY, L"C:\\windows\\win.ini", {"Start folder not found :\nC:\\windows\\win.ini"}},
         {ERROR_NO_ASSOCIATION, L"C:\\windows", {"Don't know how to launch file :\nkestravanosuchprogram"}},
     };

@@ -177,8 +177,9 @@ TEST(ArchiveFileWin, ABackupInTheWayIsNamedAndBothFilesStayAsTheyWere)
         table.GetEntry('W').m_command = L"new.exe";
         table.SaveToFile(path, true);
         holder.reset();
-        EXPECT_EQ(reports.Texts(), std::vector<std::string>{FullPath(backup) + " already holds a file that could not be "
-                                                                               "read, and is kept. Move it elsewhere, then save again."});
+        const std::string kept = " already holds a file that could not be read, and is kept. Move it elsewhere, then "
+                                 "save again.";
+        EXPECT_EQ(reports.Texts(), std::vector<std::string>{FullPath(backup) + kept});
         EXPECT_EQ(ReadBytes(path), old);
         EXPECT_EQ(ReadBytes(backup), obstacle == 1 ? "" : "older keys");
         EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.bak"}));
@@ -271,8 +272,8 @@ TEST(ArchiveFileWin, APowerCutBetweenTheRenamesLeavesTheKeysForTheNextLoad)
     CSettingsArchive archive;
     table.SaveToArchive(archive);
     store::FilePath named;
-    ASSERT_EQ(store::WriteArchiveFile(folder.Path("Kestrava.dat"), store::EncodeArchive(archive.Version(), archive.Values()),
-                                      named, L"", cutting),
+    const std::string bytes = store::EncodeArchive(archive.Version(), archive.Values());
+    ASSERT_EQ(store::WriteArchiveFile(folder.Path("Kestrava.dat"), bytes, named, L"", cutting),
               store::ArchiveError::None);
     ASSERT_EQ(crashed.Names(), (std::vector<std::string>{"Kestrava.dat.new", "Kestrava.dat.old"}));
 
@@ -286,11 +287,12 @@ TEST(ArchiveFileWin, APowerCutBetweenTheRenamesLeavesTheKeysForTheNextLoad)
         EXPECT_TRUE(loaded.LoadFromFile(path));
         EXPECT_EQ(loaded.GetEntry('W').m_command, L"new.exe");
     }
-    EXPECT_EQ(reports.Texts(), std::vector<std::string>{FullPath(path) + " was missing after an interrupted save. It was "
-                                                        "taken back from " + FullPath(path) + ".new."});
+    const std::string taken = " was missing after an interrupted save. It was taken back from ";
+    EXPECT_EQ(reports.Texts(), std::vector<std::string>{FullPath(path) + taken + FullPath(path) + ".new."});
     ASSERT_TRUE(CreateDirectoryW(crashed.Path("Kestrava.dat.new").c_str(), nullptr));  // in the way of a save
     EXPECT_FALSE(table.SaveToFile(path));
-    EXPECT_EQ(crashed.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.new", "Kestrava.dat.old", "kst1F.tmp"}));
+    EXPECT_EQ(crashed.Names(),
+              (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.new", "Kestrava.dat.old", "kst1F.tmp"}));
     RemoveDirectoryW(crashed.Path("Kestrava.dat.new").c_str());
     EXPECT_TRUE(table.SaveToFile(path));
     EXPECT_EQ(crashed.Names(), std::vector<std::string>{"Kestrava.dat"});
