@@ -2,6 +2,7 @@
 #include <objbase.h>
 #include <wtsapi32.h>
 #include <cstdio>
+#include <iterator>
 #include "Launcher.h"
 #include "framework/Application.h"
 #include "framework/WaitCursor.h"
@@ -69,19 +70,30 @@ bool CHotKeyApplet::OnStartUp(const std::string&)
         return false;
     }
 
+    // First, so that no change broadcast while the rest starts is missed.
+    m_environment.Start();
+
     // Without the key thread the hook goes on this thread, as it always could.
     m_keyThread.Start(GetHiddenWindow());
     if (m_keyThread.InstallLibraryHook())
-        m_table.LoadFromFile(GetDataFilePath());
+        LoadTable(static_cast<int>(std::size(kProbeTimers)));
     else
         fw::AppMessageBox("Unable to install keyboard hook. Sorry", MB_OK);
 
     CoInitialize(nullptr);
-    m_environment.Start();
 
     ArmProbes();
     m_sessionWatched = WatchSession(GetHiddenWindow(), true);
     return true;
+}
+
+void CHotKeyApplet::LoadTable(int retries)
+{
+    // At sign-in the file may be held for a moment, or be a placeholder whose
+    // sync client has not started yet: it is tried again at the probes, and
+    // only the last try tells of a read error.
+    const CHotKeyTable::LoadOutcome outcome = m_table.Load(GetDataFilePath(), retries == 0);
+    m_loadRetries = outcome == CHotKeyTable::LoadOutcome::Unavailable ? retries : 0;
 }
 
 void CHotKeyApplet::ArmProbes()
@@ -121,6 +133,8 @@ void CHotKeyApplet::OnSystemMessage(UINT message, WPARAM wParam, LPARAM lParam)
         for (const UINT_PTR timer : kProbeTimers) {
             if (wParam == timer) {
                 KillTimer(GetHiddenWindow(), timer);
+                if (m_loadRetries > 0)
+                    LoadTable(m_loadRetries - 1);
                 ProbeHeldLetters();
             }
         }
@@ -168,8 +182,7 @@ void CHotKeyApplet::OnOtherMessage(LPARAM lParam, WPARAM wParam)
         // Where the user chose so, a running copy comes to the front instead.
         if (entry.m_raise && m_raiser.BringToFront(static_cast<char>(wParam), entry))
             return;
-        if (!Launcher::OpenWithShell(GetHiddenWindow(), entry))
-            Launcher::OpenWithAssociation(entry.m_command);
+        Launcher::Launch(GetHiddenWindow(), entry);
     } catch (...) {
         // Nothing a hot key does may end the program.
     }
@@ -242,9 +255,14 @@ void CHotKeyApplet::OpenEditor()
     EditorScope scope(*this, editor);
     editor.DoModal();
 
-    // Saved or not, the table follows the file.
+    // Saved or not, the table follows the file; one that cannot be read now
+    // leaves the keys as they were.
     fw::CWaitCursor wait;
-    m_table.LoadFromFile(GetDataFilePath());
+    CHotKeyTable reloaded;
+    if (reloaded.LoadFromFile(GetDataFilePath())) {
+        m_table = reloaded;
+        m_loadRetries = 0;
+    }
     ProbeHeldLetters();
 }
 

@@ -37,6 +37,10 @@ private:
     CEditHotKeysDialog* m_pEditor = nullptr;  // not owned: lives in OpenEditor
     CHotKeyTable m_table;
     fw::OwnedIcon m_icon;  // loaded once, for every add, modify and delete
+    // Loads m_table; a file there whose bytes could not be got is loaded
+    // again at the next probes, up to retries times, the last try reporting.
+    void LoadTable(int retries);
+    int m_loadRetries = 0;
 
     // Letters the user assigned that another program holds as Win + letter
     // hot keys, and whether the key thread takes them.

@@ -13,6 +13,17 @@ namespace {
 
 const wchar_t kDontKnow[] = L"Don't know how to launch file :\n";
 const char kTooLong[] = "The command line is too long. ";
+const wchar_t kNoStartFolder[] = L"Start folder not found :\n";
+
+// Surely no folder there: nothing by that name, or a file. A folder that
+// cannot be looked at (access denied, a network error) may well exist.
+bool FolderIsMissing(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
 
 void ReportWinExecFailure(const std::wstring& command, const char* reason)
 {
@@ -22,24 +33,59 @@ void ReportWinExecFailure(const std::wstring& command, const char* reason)
 
 }  // namespace
 
-bool OpenWithShell(HWND owner, const CHotKeyEntry& entry)
+ShellOutcome OpenWithShell(HWND owner, const CHotKeyEntry& entry, ShellCall shell)
 {
-    HINSTANCE result = nullptr;
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // As ShellExecute does: no error box of the shell's own, and done when it returns.
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = owner;
+    info.lpVerb = L"open";
+    info.lpFile = entry.m_command.c_str();
+    info.lpParameters = entry.m_arguments.c_str();
+    info.lpDirectory = entry.m_directory.c_str();
+    info.nShow = SW_SHOW;
+    BOOL started = FALSE;
+    DWORD error = ERROR_SUCCESS;
     const bool completed = InvokeGuarded([&] {
-        result = ShellExecuteW(owner, L"open", entry.m_command.c_str(), entry.m_arguments.c_str(),
-                               entry.m_directory.c_str(), SW_SHOW);
+        started = shell(&info);
+        error = started ? ERROR_SUCCESS : GetLastError();
     });
     if (!completed) {
 #ifndef NDEBUG
         OutputDebugStringA("AV in ShellExecute\n");
 #endif
-        return false;
+        return ShellOutcome::Failed;
     }
-    return reinterpret_cast<UINT_PTR>(result) > 32;
+    if (started)
+        return ShellOutcome::Started;
+    if (error == ERROR_CANCELLED)
+        return ShellOutcome::Declined;
+    // The shell's own code for it differs by what is opened: the folder is looked at.
+    if (!entry.m_directory.empty() && FolderIsMissing(entry.m_directory))
+        return ShellOutcome::NoStartFolder;
+    return ShellOutcome::Failed;
+}
+
+void Launch(HWND owner, const CHotKeyEntry& entry, ShellCall shell)
+{
+    switch (OpenWithShell(owner, entry, shell)) {
+    case ShellOutcome::Started:
+    case ShellOutcome::Declined:  // the user's answer: nothing to tell, nothing else to try
+        return;
+    case ShellOutcome::NoStartFolder:
+        fw::AppMessageBox(kNoStartFolder + entry.m_directory, MB_OK);
+        return;
+    case ShellOutcome::Failed:
+        OpenWithAssociation(entry.m_command);
+        return;
+    }
 }
 
 std::wstring FindOpenCommand(const std::wstring& extension)
 {
+    if (extension.empty())
+        return {};  // a file without a type; the empty key name would open the root
     CRegistryKey extensionKey;
     if (extensionKey.Open(HKEY_CLASSES_ROOT, extension) != ERROR_SUCCESS)
         return {};

@@ -2,15 +2,26 @@
 // open command of the file type that the command's extension belongs to.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 #include <string>
 #include "store/HotKeyEntry.h"
 
 namespace Launcher {
 
-// ShellExecuteW "open" with the entry's arguments and directory. A processor
-// fault or exception inside the shell counts as failure. True when the shell
-// reports success (a result above 32).
-bool OpenWithShell(HWND owner, const CHotKeyEntry& entry);
+// What the shell made of a launch: started; declined by the user (a UAC
+// prompt answered No); not started because the start folder is missing; or
+// failed otherwise, which the file type's open command may still mend.
+enum class ShellOutcome { Started, Declined, NoStartFolder, Failed };
+
+// ShellExecuteExW "open" with the entry's arguments and directory. A processor
+// fault or exception inside the shell counts as failure. Tests hand in the
+// shell call.
+using ShellCall = BOOL(WINAPI*)(SHELLEXECUTEINFOW* info);
+ShellOutcome OpenWithShell(HWND owner, const CHotKeyEntry& entry, ShellCall shell = ShellExecuteExW);
+
+// A hot key's launch: the shell, then, where it failed otherwise, the
+// fallback. A declined prompt shows nothing; a missing start folder is named.
+void Launch(HWND owner, const CHotKeyEntry& entry, ShellCall shell = ShellExecuteExW);
 
 // The open command registered for the file type of an extension (".txt"):
 // the extension key's default value names the type, whose

@@ -67,6 +67,11 @@ struct FileHandleTraits {
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Type h) { CloseHandle(h); }
 };
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { FindClose(h); }
+};
 struct RegKeyTraits {
     using Type = HKEY;
     static constexpr Type Invalid() { return nullptr; }
@@ -78,6 +83,7 @@ using Bitmap = UniqueHandle<GdiTraits<HBITMAP>>;
 using Brush = UniqueHandle<GdiTraits<HBRUSH>>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using File = UniqueHandle<FileHandleTraits>;
+using FindHandle = UniqueHandle<FindHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 using Module = UniqueHandle<NullTraits<HMODULE, FreeLibrary>>;
 using Menu = UniqueHandle<NullTraits<HMENU, DestroyMenu>>;

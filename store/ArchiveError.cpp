@@ -23,6 +23,8 @@ const char* Pattern(ArchiveError error)
     case ArchiveError::DiskFull: return "Disk full while accessing %1.";
     case ArchiveError::EndOfFile: return "An attempt was made to access %1 past its end.";
     case ArchiveError::OutOfMemory: return "Out of memory.";
+    case ArchiveError::BackupKept:
+        return "%1 already holds a file that could not be read, and is kept. Move it elsewhere, then save again.";
     }
     return "An unknown error occurred while accessing %1.";
 }

@@ -21,6 +21,7 @@ enum class ArchiveError {
     DiskFull,
     EndOfFile,
     OutOfMemory,
+    BackupKept,  // a backup already there is kept: the save does not replace it
 };
 
 // What a reader names the file in its reports.

@@ -67,6 +67,9 @@ private:
 
 std::string PathText(const FilePath& path) { return path; }
 
+FilePath NewSidePath(const FilePath& path) { return path + ".new"; }
+FilePath OldSidePath(const FilePath& path) { return path + ".old"; }
+
 FileReadResult ReadArchiveFile(const FilePath& path, std::string& bytes)
 {
     bytes.clear();
@@ -76,12 +79,14 @@ FileReadResult ReadArchiveFile(const FilePath& path, std::string& bytes)
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode))
         return FileReadResult{false, true, ArchiveError::None};
+    const std::uint64_t modified = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+                                   static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
     if (static_cast<std::uint64_t>(info.st_size) > kMaxArchiveFileSize)
-        return FileReadResult{true, true, ArchiveError::OutOfMemory};
+        return FileReadResult{true, true, ArchiveError::OutOfMemory, modified};
     try {
         bytes.resize(static_cast<std::size_t>(info.st_size));
     } catch (const std::bad_alloc&) {
-        return FileReadResult{true, true, ArchiveError::OutOfMemory};
+        return FileReadResult{true, true, ArchiveError::OutOfMemory, modified};
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -91,16 +96,18 @@ FileReadResult ReadArchiveFile(const FilePath& path, std::string& bytes)
         if (got < 0) {
             const ArchiveError error = FromErrno(errno);
             bytes.resize(done);
-            return FileReadResult{true, true, error};
+            return FileReadResult{true, true, error, modified};
         }
         if (got == 0)
             break;
         done += static_cast<std::size_t>(got);
     }
     bytes.resize(done);
-    return FileReadResult{true, true, ArchiveError::None};
+    return FileReadResult{true, true, ArchiveError::None, modified};
 }
 
+// The same steps as on Windows, where renames are atomic: the new side file,
+// the kept backup by a link that replaces nothing, the rename.
 ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, FilePath& named,
                               const FilePath& backupPath)
 {
@@ -113,8 +120,9 @@ ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, Fi
         named = path;
     }
 
-    std::string temporary = path + ".XXXXXX";
-    Descriptor file(::mkstemp(&temporary[0]));
+    const std::string temporary = NewSidePath(path);
+    ::unlink(temporary.c_str());
+    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (file.get() < 0)
         return FromErrno(errno);
     ArchiveError error = ArchiveError::None;
@@ -131,19 +139,27 @@ ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, Fi
         error = FromErrno(errno);
     if (::close(file.release()) != 0 && error == ArchiveError::None)
         error = FromErrno(errno);
-    // The old file's bytes gain the backup's name before the new file takes its place.
-    if (error == ArchiveError::None && !backupPath.empty() && ::access(path.c_str(), F_OK) == 0) {
-        ::unlink(backupPath.c_str());
-        if (::link(path.c_str(), backupPath.c_str()) != 0) {
-            error = FromErrno(errno);
-            named = backupPath;
-        }
+    if (error == ArchiveError::None && !backupPath.empty() && ::access(path.c_str(), F_OK) == 0 &&
+        ::link(path.c_str(), backupPath.c_str()) != 0) {
+        error = errno == EEXIST ? ArchiveError::BackupKept : FromErrno(errno);
+        named = backupPath;
     }
     if (error == ArchiveError::None && ::rename(temporary.c_str(), path.c_str()) != 0)
         error = FromErrno(errno);
-    if (error != ArchiveError::None)
+    if (error != ArchiveError::None) {
         ::unlink(temporary.c_str());
-    return error;
+        return error;
+    }
+    ::unlink(OldSidePath(path).c_str());
+    return ArchiveError::None;
+}
+
+bool MoveArchiveFile(const FilePath& from, const FilePath& to)
+{
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
 }
 
 void ReportArchiveError(const std::string& text) { std::fprintf(stderr, "Kestrava: %s\n", text.c_str()); }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 #include <algorithm>
+#include <cwchar>
+#include <cwctype>
 #include <new>
 #include "ArchiveCodec.h"
 #include "CodePage.h"
@@ -63,13 +65,35 @@ ArchiveError FromOsError(DWORD code)
     }
 }
 
-ArchiveError LastError()
+// A file that a scanner, a sync client or a backup program holds for a
+// moment is let go again soon: only these failures are tried again.
+bool IsTransient(DWORD code)
 {
-    const ArchiveError error = FromOsError(GetLastError());
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED || code == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+constexpr DWORD kRetryMilliseconds = 2000;
+
+// Runs step (giving a system error code) until it gives one that is no
+// transient failure, or until about two seconds have passed since started.
+template <class Step>
+DWORD Retried(DWORD started, Step step)
+{
+    for (;;) {
+        const DWORD code = step();
+        if (!IsTransient(code) || GetTickCount() - started >= kRetryMilliseconds)
+            return code;
+        Sleep(50);
+    }
+}
+
+ArchiveError FromCode(DWORD code)
+{
+    const ArchiveError error = FromOsError(code);
     return error == ArchiveError::None ? ArchiveError::Generic : error;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+ArchiveError LastError() { return FromCode(GetLastError()); }
 
 // The full path, however long; empty when the name makes none.
 std::wstring FullPathOf(const std::wstring& path)
@@ -96,83 +120,76 @@ std::wstring LongForm(const std::wstring& full)
     return L"\\\\?\\" + full;
 }
 
+std::wstring LongPath(const std::wstring& path)
+{
+    const std::wstring full = FullPathOf(path);
+    return full.empty() ? path : LongForm(full);
+}
+
 // Whether a file there, if any, may be renamed or replaced: no folder (some
 // replace implementations would swap a folder out for the file), not
 // read-only and not held by a program that shares no deletion. The replace
 // would fail too, and Wine's leaves a stray empty file beside it when it does.
-ArchiveError CheckReplaceable(const std::wstring& path)
+DWORD CheckReplaceable(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return ArchiveError::None;
+        return NO_ERROR;
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
-        return ArchiveError::AccessDenied;
+        return ERROR_ACCESS_DENIED;
     fw::File probe(CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe && GetLastError() != ERROR_FILE_NOT_FOUND)
-        return LastError();
-    return ArchiveError::None;
+        return GetLastError();
+    return NO_ERROR;
 }
 
-// The new file until it has taken the target's place.
-class TemporaryFile {
+// The new side file until it has taken the target's place.
+class NewFile {
 public:
-    TemporaryFile() = default;
-    ~TemporaryFile()
+    explicit NewFile(std::wstring path) : m_path(std::move(path)) {}
+    ~NewFile()
     {
-        if (!m_path.empty())
+        if (m_created)
             DeleteFileW(m_path.c_str());
     }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
 
-    // A new "kstXXXX.tmp" in folder (ending in a separator), open for writing:
-    // numbered from the clock, like the system's temporary names, but in a
-    // folder of any length.
-    ArchiveError Create(const std::wstring& folder, fw::File& file)
+    // Created afresh: one an earlier save left is incomplete, or superseded
+    // by the target (a complete one without a target is taken back at load,
+    // and every save follows a load).
+    DWORD Create(fw::File& file)
     {
-        unsigned number = GetTickCount() & 0xFFFF;
-        for (unsigned tries = 0; tries < 0x10000; ++tries, number = (number + 1) & 0xFFFF) {
-            std::wstring digits;
-            for (unsigned n = number ? number : 1; n != 0; n >>= 4)
-                digits.insert(digits.begin(), L"0123456789ABCDEF"[n & 0xF]);
-            const std::wstring path = folder + L"kst" + digits + L".tmp";
-            file.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (file) {
-                m_path = path;
-                return ArchiveError::None;
-            }
-            const DWORD code = GetLastError();
-            if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
-                return LastError();
-        }
-        return ArchiveError::DirectoryFull;
+        DeleteFileW(m_path.c_str());
+        file.reset(CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        m_created = static_cast<bool>(file);
+        return file ? NO_ERROR : GetLastError();
     }
     const std::wstring& Path() const { return m_path; }
-    void Keep() { m_path.clear(); }
+    void Keep() { m_created = false; }
 
 private:
     std::wstring m_path;
+    bool m_created = false;
 };
 
 // Writes, flushes and closes the file.
-ArchiveError WriteAll(fw::File& file, const std::string& bytes)
+DWORD WriteAll(fw::File& file, const std::string& bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
         DWORD written = 0;
         if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr))
-            return LastError();
+            return GetLastError();
         if (written < chunk)
-            return ArchiveError::DiskFull;
+            return ERROR_DISK_FULL;
         done += written;
     }
-    if (!FlushFileBuffers(file.get()))
-        return LastError();
-    if (!CloseHandle(file.release()))
-        return LastError();
-    return ArchiveError::None;
+    if (!FlushFileBuffers(file.get()) || !CloseHandle(file.release()))
+        return GetLastError();
+    return NO_ERROR;
 }
 
 int SystemReplace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup)
@@ -180,63 +197,123 @@ int SystemReplace(const wchar_t* target, const wchar_t* replacement, const wchar
     return ReplaceFileW(target, replacement, backup, 0, nullptr, nullptr);
 }
 
-int SystemMove(const wchar_t* from, const wchar_t* to)
+// Never over an existing file: the target may be there after all (a network
+// share that failed for a moment, a file whose deletion is pending).
+int SystemMove(const wchar_t* from, const wchar_t* to) { return MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH); }
+
+unsigned long SystemLookup(const wchar_t* path)
 {
-    return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES ? NO_ERROR : GetLastError();
+}
+
+// After the old file has left the target's place: the new file takes the
+// name, or else the old one gets it back, so that the next start finds the
+// keys. Failing both, both stay on the disk under the names of ours, where a
+// later load takes the newer one back from.
+DWORD PutInPlace(const SwapCalls& calls, const std::wstring& target, NewFile& newFile, const std::wstring& oldName)
+{
+    if (calls.move(newFile.Path().c_str(), target.c_str()))
+        return NO_ERROR;
+    const DWORD code = GetLastError();
+    if (!calls.move(oldName.c_str(), target.c_str()))
+        newFile.Keep();
+    return code;
+}
+
+// "kst" and one to four hexadecimal digits, ".tmp": the new files of
+// earlier versions.
+bool IsEarlierTemporaryName(const wchar_t* name)
+{
+    const std::size_t length = wcslen(name);
+    if (length < 8 || length > 11 || _wcsnicmp(name, L"kst", 3) != 0 || _wcsicmp(name + length - 4, L".tmp") != 0)
+        return false;
+    for (std::size_t i = 3; i < length - 4; ++i)
+        if (!iswxdigit(name[i]))
+            return false;
+    return true;
+}
+
+// After a save: what interrupted saves of this and earlier versions left in
+// the folder holds nothing the new file lacks.
+void RemoveLeftovers(const std::wstring& folder, const std::wstring& oldSide)
+{
+    DeleteFileW(oldSide.c_str());
+    WIN32_FIND_DATAW found;
+    fw::FindHandle search(FindFirstFileW((folder + L"kst*.tmp").c_str(), &found));
+    for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.get(), &found)) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsEarlierTemporaryName(found.cFileName))
+            DeleteFileW((folder + found.cFileName).c_str());
+    }
 }
 
 }  // namespace
 
 std::string PathText(const FilePath& path) { return Utf8FromWide(path); }
 
+FilePath NewSidePath(const FilePath& path) { return path + L".new"; }
+FilePath OldSidePath(const FilePath& path) { return path + L".old"; }
+
 FileReadResult ReadArchiveFile(const FilePath& path, std::string& bytes)
 {
     bytes.clear();
-    const std::wstring full = FullPathOf(path);
     // Shared, so that a backup program or a scanner reading the file at the
     // same moment does not make the keys look absent.
-    fw::File file(CreateFileW(full.empty() ? path.c_str() : LongForm(full).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    fw::File file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
         return FileReadResult{false, code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND, ArchiveError::None};
     }
+    FileReadResult result{true, true, ArchiveError::None};
+    FILETIME written{};
+    if (GetFileTime(file.get(), nullptr, nullptr, &written))
+        result.modified = static_cast<std::uint64_t>(written.dwHighDateTime) << 32 | written.dwLowDateTime;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size))
-        return FileReadResult{true, true, LastError()};
+    if (!GetFileSizeEx(file.get(), &size)) {
+        result.error = LastError();
+        return result;
+    }
+    result.error = ArchiveError::OutOfMemory;
     if (static_cast<std::uint64_t>(size.QuadPart) > kMaxArchiveFileSize)
-        return FileReadResult{true, true, ArchiveError::OutOfMemory};
+        return result;
     try {
         bytes.resize(static_cast<std::size_t>(size.QuadPart));
     } catch (const std::bad_alloc&) {
-        return FileReadResult{true, true, ArchiveError::OutOfMemory};
+        return result;
     }
+    result.error = ArchiveError::None;
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
         DWORD got = 0;
         if (!ReadFile(file.get(), &bytes[done], chunk, &got, nullptr)) {
-            const ArchiveError error = LastError();
-            bytes.resize(done);
-            return FileReadResult{true, true, error};
+            result.error = LastError();
+            break;
         }
         if (got == 0)
             break;  // shorter than it was a moment ago
         done += got;
     }
     bytes.resize(done);
-    return FileReadResult{true, true, ArchiveError::None};
+    return result;
+}
+
+bool MoveArchiveFile(const FilePath& from, const FilePath& to)
+{
+    return SystemMove(LongPath(from).c_str(), LongPath(to).c_str()) != 0;
 }
 
 ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, FilePath& named,
                               const FilePath& backupPath)
 {
-    return WriteArchiveFile(path, bytes, named, backupPath, SwapCalls{SystemReplace, SystemMove});
+    return WriteArchiveFile(path, bytes, named, backupPath, SwapCalls{});
 }
 
 ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, FilePath& named,
-                              const FilePath& backupPath, const SwapCalls& calls)
+                              const FilePath& backupPath, const SwapCalls& seams)
 {
+    const SwapCalls calls{seams.replace ? seams.replace : SystemReplace, seams.move ? seams.move : SystemMove,
+                          seams.lookup ? seams.lookup : SystemLookup};
     const std::wstring full = FullPathOf(path);
     const std::size_t separator = full.rfind(L'\\');
     if (separator == std::wstring::npos || separator + 1 == full.size())
@@ -244,69 +321,59 @@ ArchiveError WriteArchiveFile(const FilePath& path, const std::string& bytes, Fi
     named = full;
     // The long form throughout: the folder may lie deeper than MAX_PATH.
     const std::wstring target = LongForm(full);
+    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
+    const std::wstring oldSide = OldSidePath(target);
     const std::wstring fullBackup = backupPath.empty() ? std::wstring() : FullPathOf(backupPath);
     const std::wstring backup = fullBackup.empty() ? std::wstring() : LongForm(fullBackup);
-    // Nothing is written when the old file cannot be replaced, or a backup
-    // that is to take its name stands in the way: that one is named.
-    if (const ArchiveError error = CheckReplaceable(target); error != ArchiveError::None)
-        return error;
-    if (!backup.empty() && Exists(target)) {
-        if (const ArchiveError error = CheckReplaceable(backup); error != ArchiveError::None) {
-            named = fullBackup;
-            return error;
-        }
+    const DWORD started = GetTickCount();
+
+    // Nothing is written while the old file cannot be replaced, nor when a
+    // backup that is to take its name is there already: that one is named.
+    if (const DWORD code = Retried(started, [&] { return CheckReplaceable(target); }); code != NO_ERROR)
+        return FromCode(code);
+    const bool replacing = calls.lookup(target.c_str()) != ERROR_FILE_NOT_FOUND;
+    if (!backup.empty() && replacing && calls.lookup(backup.c_str()) != ERROR_FILE_NOT_FOUND) {
+        named = fullBackup;
+        return ArchiveError::BackupKept;
     }
 
-    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
-    TemporaryFile newFile;
+    NewFile newFile(NewSidePath(target));
     fw::File file;
-    if (const ArchiveError error = newFile.Create(folder, file); error != ArchiveError::None)
-        return error;
-    if (const ArchiveError error = WriteAll(file, bytes); error != ArchiveError::None)
-        return error;
-    const wchar_t* const temporary = newFile.Path().c_str();
+    if (const DWORD code = newFile.Create(file); code != NO_ERROR)
+        return FromCode(code);
+    if (const DWORD code = WriteAll(file, bytes); code != NO_ERROR)
+        return FromCode(code);
+    const wchar_t* const replacement = newFile.Path().c_str();
 
-    if (Exists(target)) {
-        // Without a backup asked for, the old file still goes to a name of
-        // our own first: a replace that fails half-way then leaves it where we
-        // can take it back from, and Wine's replace without a backup name
-        // overflows a MAX_PATH buffer in a deep folder.
-        TemporaryFile oldFile;
-        if (backup.empty()) {
-            fw::File reserved;
-            if (const ArchiveError error = oldFile.Create(folder, reserved); error != ArchiveError::None)
-                return error;
+    DWORD code = NO_ERROR;
+    if (!replacing) {
+        code = calls.move(replacement, target.c_str()) ? NO_ERROR : GetLastError();
+    } else if (backup.empty()) {
+        // The old file goes to a fixed name of ours first: a replace that
+        // fails half-way, or a power cut between its two renames, leaves it
+        // where a later load takes it back from.
+        code = Retried(started, [&] {
+            return calls.replace(target.c_str(), replacement, oldSide.c_str()) ? NO_ERROR : GetLastError();
+        });
+        // Only a target that is surely gone has left its place: any other
+        // failure to look it up leaves everything as it is.
+        if (code != NO_ERROR && calls.lookup(target.c_str()) == ERROR_FILE_NOT_FOUND)
+            code = PutInPlace(calls, target, newFile, oldSide);
+    } else {
+        // The file that could not be read becomes the backup by a rename
+        // that replaces nothing, so a backup kept from before stays.
+        code = Retried(started, [&] { return calls.move(target.c_str(), backup.c_str()) ? NO_ERROR : GetLastError(); });
+        if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
+            named = fullBackup;
+            return ArchiveError::BackupKept;
         }
-        const std::wstring& oldName = backup.empty() ? oldFile.Path() : backup;
-        if (calls.replace(target.c_str(), temporary, oldName.c_str())) {
-            newFile.Keep();
-            return ArchiveError::None;
-        }
-        const DWORD code = GetLastError();
-        // Nothing moved: the old file is as it was.
-        if (Exists(target)) {
-            SetLastError(code);
-            return LastError();
-        }
-        // The old file has left its place: the new one must take it.
-        if (calls.move(temporary, target.c_str())) {
-            newFile.Keep();
-            return ArchiveError::None;
-        }
-        const ArchiveError error = LastError();
-        // Neither: the old file gets its name back, so that the next start
-        // finds the keys it had, not an empty table.
-        if (calls.move(oldName.c_str(), target.c_str())) {
-            oldFile.Keep();  // moved already
-            return error;
-        }
-        oldFile.Keep();
-        newFile.Keep();  // both sets of keys stay on the disk, under those names
-        return error;
+        if (code == NO_ERROR)
+            code = PutInPlace(calls, target, newFile, backup);
     }
-    if (!calls.move(temporary, target.c_str()))
-        return LastError();
+    if (code != NO_ERROR)
+        return FromCode(code);
     newFile.Keep();
+    RemoveLeftovers(folder, oldSide);
     return ArchiveError::None;
 }
 

@@ -1,5 +1,6 @@
 #include "HotKeyTable.h"
 
+#include <algorithm>
 #include "CodePage.h"
 #include "SettingsArchive.h"
 
@@ -10,6 +11,16 @@ constexpr const char* kFieldNames[] = {"Target", "Dir", "Args"};
 std::wstring CHotKeyEntry::*const kFieldMembers[] = {&CHotKeyEntry::m_command, &CHotKeyEntry::m_directory,
                                                      &CHotKeyEntry::m_arguments};
 constexpr const char kRaiseName[] = "Raise";
+
+// The 8-bit text of codePage that stands for text exactly. Under UTF-8 as the
+// ANSI code page (65001) that is ASCII alone: the same bytes read back as
+// other text once that setting is off again.
+bool StoresExactly(const std::wstring& text, std::string& bytes, unsigned codePage)
+{
+    if (codePage == 65001 && std::any_of(text.begin(), text.end(), [](wchar_t c) { return c > 0x7F; }))
+        return false;
+    return store::WideToAnsiExact(text, bytes, codePage);
+}
 
 }  // namespace
 
@@ -28,20 +39,23 @@ const CHotKeyEntry& CHotKeyTable::GetEntry(signed char character) const { return
 
 bool CHotKeyTable::LoadFromFile(const store::FilePath& path)
 {
-    CSettingsArchive archive;
-    archive.Load(path);
-    LoadFromArchive(archive);
-    return archive.LastLoad() != CSettingsArchive::LoadOutcome::Unreadable;
+    const LoadOutcome outcome = Load(path, true);
+    return outcome == LoadOutcome::Read || outcome == LoadOutcome::NoFile;
 }
 
-void CHotKeyTable::SaveToFile(const store::FilePath& path, bool keepOld) const
+CHotKeyTable::LoadOutcome CHotKeyTable::Load(const store::FilePath& path, bool reportUnavailable)
+{
+    CSettingsArchive archive;
+    archive.Load(path, reportUnavailable);
+    LoadFromArchive(archive);
+    return archive.LastLoad();
+}
+
+bool CHotKeyTable::SaveToFile(const store::FilePath& path, bool keepOld) const
 {
     CSettingsArchive archive;
     SaveToArchive(archive);
-    if (keepOld)
-        archive.SaveKeepingBackup(path, BackupPath(path));
-    else
-        archive.Save(path);
+    return keepOld ? archive.SaveKeepingBackup(path, BackupPath(path)) : archive.Save(path);
 }
 
 void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)
@@ -49,11 +63,10 @@ void CHotKeyTable::LoadFromArchive(CSettingsArchive& archive)
     for (int slot = 0; slot < kLetters; ++slot) {
         archive.SetSection(std::string(1, static_cast<char>('A' + slot)));
         for (int field = 0; field < kFields; ++field) {
-            const CSettingsArchive::StoredText stored = archive.GetStoredText(kFieldNames[field]);
             ReadValue& read = m_read[slot][field];
-            read.narrow = !stored.wide;
-            read.bytes = stored.wide ? std::string() : stored.bytes;
-            read.text = stored.wide ? store::WideFromUnits(stored.bytes) : store::AnsiToWide(stored.bytes, m_codePage);
+            read.stored = archive.GetStoredText(kFieldNames[field]);
+            const std::string& bytes = read.stored.bytes;
+            read.text = read.stored.wide ? store::WideFromUnits(bytes) : store::AnsiToWide(bytes, m_codePage);
             m_entries[slot].*kFieldMembers[field] = read.text;
         }
         m_entries[slot].m_raise = archive.GetString(kRaiseName, "") == "1";
@@ -68,12 +81,15 @@ void CHotKeyTable::SaveToArchive(CSettingsArchive& archive) const
         for (int field = 0; field < kFields; ++field) {
             const std::wstring& text = m_entries[slot].*kFieldMembers[field];
             const ReadValue& read = m_read[slot][field];
-            CSettingsArchive::StoredText stored;
-            // Untouched 8-bit bytes stay as they were, whatever the code page makes of them.
-            if (read.narrow && read.text == text)
-                stored.bytes = read.bytes;
-            else if (!store::WideToAnsiExact(text, stored.bytes, m_codePage))
-                stored = CSettingsArchive::StoredText{store::UnitsFromWide(text), true};
+            // An untouched value goes back as it came, 8-bit or wide, whatever
+            // the code page makes of it now: the code page may have changed
+            // since it was written, and may change back.
+            CSettingsArchive::StoredText stored = read.stored;
+            if (read.text != text) {
+                stored.wide = !StoresExactly(text, stored.bytes, m_codePage);
+                if (stored.wide)
+                    stored.bytes = store::UnitsFromWide(text);
+            }
             archive.PutStoredText(kFieldNames[field], stored);
         }
         // Only where set: a file without the choice keeps the bytes it always had.

@@ -3,15 +3,15 @@
 // and "A.Raise" ("1") only for a letter whose program is brought to the front.
 //
 // Entries are Unicode; the file keeps 8-bit texts where it can. A value read
-// as 8-bit text and not changed is written back byte for byte; any other is
+// and not changed is written back byte for byte, 8-bit or wide; any other is
 // written as 8-bit text of the ANSI code page when that represents it
-// exactly, else as the archive's wide string.
+// exactly (under UTF-8 as the ANSI code page: ASCII only), else as the
+// archive's wide string.
 #pragma once
 #include <string>
 #include "ArchiveFile.h"
 #include "HotKeyEntry.h"
-
-class CSettingsArchive;
+#include "SettingsArchive.h"
 
 class CHotKeyTable {
 public:
@@ -32,8 +32,14 @@ public:
     // empty. Failures show only as the archive's own reports. False when a
     // file exists but could not be read whole: a save would lose its keys.
     bool LoadFromFile(const store::FilePath& path);
-    // With keepOld, a file replaced by the save stays as BackupPath(path).
-    void SaveToFile(const store::FilePath& path, bool keepOld = false) const;
+    // The same, telling how the load ended; a read error is reported only
+    // with reportUnavailable (a caller that tries again later may wait).
+    using LoadOutcome = CSettingsArchive::LoadOutcome;
+    LoadOutcome Load(const store::FilePath& path, bool reportUnavailable);
+    // With keepOld, a file replaced by the save stays as BackupPath(path),
+    // which no save replaces. False, after the archive's report, when the
+    // file was not written: the table still holds what was to be saved.
+    bool SaveToFile(const store::FilePath& path, bool keepOld = false) const;
     static store::FilePath BackupPath(const store::FilePath& path) { return path + store::FilePath{'.', 'b', 'a', 'k'}; }
 
     // The same without the file, for callers that hold an archive.
@@ -46,9 +52,8 @@ private:
     static constexpr int kFields = 3;
     // A letter's value as the file gave it, to tell whether it has changed.
     struct ReadValue {
-        std::string bytes;  // the 8-bit text, when narrow
-        std::wstring text;  // what the entry was given
-        bool narrow = false;
+        CSettingsArchive::StoredText stored;  // as the file held it
+        std::wstring text;                    // what the entry was given
     };
 
     unsigned m_codePage;

@@ -150,12 +150,16 @@ void CSettingsArchive::GetStringArray(const std::string& name, std::vector<std::
         list[i] = GetString(name + ":" + std::to_string(i), std::string());
 }
 
-bool CSettingsArchive::Load(const store::FilePath& path)
+bool CSettingsArchive::Load(const store::FilePath& path, bool reportUnavailable)
 {
     Clear();
     std::string bytes;
-    const store::FileReadResult file = store::ReadArchiveFile(path, bytes);
-    m_lastLoad = file.exists ? LoadOutcome::Unreadable : LoadOutcome::NoFile;
+    store::FileReadResult file = store::ReadArchiveFile(path, bytes);
+    if (!file.exists)
+        file = TakeBack(path, bytes);
+    m_lastLoad = !file.exists                                              ? LoadOutcome::NoFile
+                 : !file.opened || file.error != store::ArchiveError::None ? LoadOutcome::Unavailable
+                                                                           : LoadOutcome::Unreadable;
     if (!file.opened)
         return false;
     const store::DecodeResult decoded = store::DecodeArchive(bytes, m_version, m_values);
@@ -166,11 +170,38 @@ bool CSettingsArchive::Load(const store::FilePath& path)
     // A failed read explains a short decode better than the end of file does.
     const store::ArchiveError error = file.error != store::ArchiveError::None ? file.error : decoded.error;
     if (error != store::ArchiveError::None) {
-        Report(error, store::kUnnamedFile);
+        if (reportUnavailable || file.error == store::ArchiveError::None)
+            Report(error, store::kUnnamedFile);
         return false;
     }
     m_lastLoad = LoadOutcome::Read;
     return true;
+}
+
+store::FileReadResult CSettingsArchive::TakeBack(const store::FilePath& path, std::string& bytes)
+{
+    // A save interrupted between its two renames (a power cut) leaves no
+    // file, and the keys under the names of its new and its old file.
+    store::FileReadResult best;
+    store::FilePath bestPath;
+    for (const store::FilePath& side : {store::NewSidePath(path), store::OldSidePath(path)}) {
+        std::string sideBytes;
+        const store::FileReadResult file = store::ReadArchiveFile(side, sideBytes);
+        std::string version;
+        CBucketMap values;
+        const bool older = best.opened && file.modified <= best.modified;
+        if (!file.opened || file.error != store::ArchiveError::None || older ||
+            store::DecodeArchive(sideBytes, version, values).status != store::DecodeStatus::Complete)
+            continue;
+        best = file;
+        bestPath = side;
+        bytes.swap(sideBytes);
+    }
+    if (best.opened && store::MoveArchiveFile(bestPath, path)) {
+        const std::string taken = " was missing after an interrupted save. It was taken back from ";
+        store::ReportArchiveError(store::PathText(path) + taken + store::PathText(bestPath) + ".");
+    }
+    return best;
 }
 
 bool CSettingsArchive::Save(const store::FilePath& path) { return SaveTo(path, store::FilePath()); }

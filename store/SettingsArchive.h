@@ -43,11 +43,15 @@ public:
     bool PutStoredText(const std::string& name, const StoredText& text);
 
     // False, silently, when the file cannot be opened or has another header;
-    // false after one report on a read error, keeping the pairs read so far.
-    bool Load(const store::FilePath& path);
-    // How the last Load ended: a file that exists but could not be read
-    // (not openable, another header, a read error) is not the same as none.
-    enum class LoadOutcome { Read, NoFile, Unreadable };
+    // false after one report on a read error (none without
+    // reportUnavailable), keeping the pairs read so far. A missing file whose
+    // save was interrupted is taken back (TakeBack).
+    bool Load(const store::FilePath& path, bool reportUnavailable = true);
+    // How the last Load ended: a file that exists but could not be read is
+    // not the same as none. Unavailable: its bytes could not be got (not
+    // openable, a read error), which may pass; Unreadable: they are no whole
+    // archive of ours (another header, cut short).
+    enum class LoadOutcome { Read, NoFile, Unreadable, Unavailable };
     LoadOutcome LastLoad() const { return m_lastLoad; }
     // Save, and a replaced file's bytes become backupPath in the same step.
     bool SaveKeepingBackup(const store::FilePath& path, const store::FilePath& backupPath);
@@ -68,5 +72,8 @@ private:
     LoadOutcome m_lastLoad = LoadOutcome::NoFile;
 
     bool SaveTo(const store::FilePath& path, const store::FilePath& backupPath);
+    // With no file at path: the newer complete one of a save's side files,
+    // moved back to path (the user is told), else nothing.
+    static store::FileReadResult TakeBack(const store::FilePath& path, std::string& bytes);
     bool Lookup(const std::string& name, std::string& text) const;
 };

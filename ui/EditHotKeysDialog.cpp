@@ -188,7 +188,7 @@ void CEditHotKeysDialog::SelectLetter(char letter)
     ShowEntry();
 }
 
-void CEditHotKeysDialog::SaveTable() { m_table.SaveToFile(GetDataFilePath(), m_keepOldFile); }
+bool CEditHotKeysDialog::SaveTable() { return m_table.SaveToFile(GetDataFilePath(), m_keepOldFile); }
 
 void CEditHotKeysDialog::BrowseForCommand()
 {
@@ -255,8 +255,10 @@ bool CEditHotKeysDialog::OnCommand(WPARAM wParam, LPARAM lParam)
 void CEditHotKeysDialog::OnOK()
 {
     SelectLetter(m_currentLetter);
-    SaveTable();
-    EndDialog(IDCANCEL);
+    // The store's box says why; the editor stays with the user's changes,
+    // for Save && Close to try again or Close to discard them.
+    if (SaveTable())
+        EndDialog(IDCANCEL);
 }
 
 void CEditHotKeysDialog::OnCancel() { EndDialog(IDCANCEL); }

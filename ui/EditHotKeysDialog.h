@@ -1,6 +1,7 @@
 // The editor of the 26 hot keys: a captionless dialog that edits a working
 // copy of the table one letter at a time and writes the data file on
-// "Save && Close". Every way out ends with IDCANCEL.
+// "Save && Close", which closes it only when the file was written. Every way
+// out ends with IDCANCEL.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -16,7 +17,8 @@ public:
     explicit CEditHotKeysDialog(HWND parent = nullptr);
 
     void SelectLetter(char letter);
-    void SaveTable();
+    // False when the file was not written (the store has said why).
+    bool SaveTable();
     void BrowseForCommand();
     void BrowseForStartFolder();
 

@@ -55,9 +55,12 @@ void StripTrailingSeparator(std::wstring& path)
 
 std::wstring GetExtension(const std::wstring& path)
 {
-    std::wstring copy = PathText::TrimRight(path);
+    // Only the last component: a dot in a folder's name (C:\Users\j.smith\tool) is no extension.
+    const std::wstring copy = PathText::TrimRight(path);
+    const auto separator = copy.find_last_of(L"\\/");
     const auto dot = copy.rfind(L'.');
-    return dot == PathText::npos ? copy : copy.substr(dot);
+    const bool inFolder = separator != PathText::npos && dot < separator;
+    return dot == PathText::npos || inFolder ? std::wstring() : copy.substr(dot);
 }
 
 bool BrowseForFolder(const std::wstring& title, std::wstring& result, const std::wstring& initialFolder, HWND owner)

@@ -14,7 +14,8 @@ std::wstring GetFolderPart(const std::wstring& path);
 // Removes one trailing separator (and the blanks after it); otherwise leaves
 // the path exactly as it was.
 void StripTrailingSeparator(std::wstring& path);
-// From the last '.' to the end of the trimmed path, or the whole trimmed path.
+// From the last '.' of the trimmed path's last component to the end; empty
+// when that component has no '.'.
 std::wstring GetExtension(const std::wstring& path);
 
 // Modal folder browser opened at initialFolder; result is written only when

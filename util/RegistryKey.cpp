@@ -119,17 +119,24 @@ std::wstring CRegistryKey::ReadExpandedString(const std::wstring& name, const st
 
 std::wstring CRegistryKey::ReadTypedString(const std::wstring& name, const std::wstring& defaultValue, DWORD& type) const
 {
-    wchar_t buffer[kStringBufferSize];
-    DWORD size = sizeof buffer;
-    type = REG_NONE;
-    if (!m_key || RegQueryValueExW(m_key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                                   &size) != ERROR_SUCCESS) {
+    // At the value's length, asked for again if it grows in between.
+    std::wstring text(kStringBufferSize, L'\0');
+    LONG rc = ERROR_INVALID_HANDLE;
+    DWORD size = 0;
+    while (m_key) {
+        size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        rc = RegQueryValueExW(m_key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size);
+        if (rc != ERROR_MORE_DATA)
+            break;
+        text.resize(size / sizeof(wchar_t) + 1);
+    }
+    if (rc != ERROR_SUCCESS) {
         type = REG_NONE;
         return defaultValue;
     }
-    const std::size_t stored = size / sizeof(wchar_t);
     // A value stored without its terminating zero must not be read past its end.
-    return std::wstring(buffer, wcsnlen(buffer, stored < kStringBufferSize ? stored : kStringBufferSize));
+    text.resize(wcsnlen(text.c_str(), size / sizeof(wchar_t)));
+    return text;
 }
 
 std::string CRegistryKey::ReadString(const std::string& name, const std::string& defaultValue) const

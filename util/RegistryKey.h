@@ -25,7 +25,7 @@ public:
 
     // Readers give the default on any failure (missing value, too large, no key).
     std::string ReadString(const std::string& name, const std::string& defaultValue) const;
-    // The same for values in any script (kStringBufferSize characters), and with the
+    // The same for values in any script, at any length, and with the
     // %VARIABLE% references of a REG_EXPAND_SZ value expanded.
     std::wstring ReadString(const std::wstring& name, const std::wstring& defaultValue) const;
     std::wstring ReadExpandedString(const std::wstring& name, const std::wstring& defaultValue) const;
@@ -53,7 +53,7 @@ public:
     // The text Create shows for a failure code.
     static std::string CreateErrorMessage(HKEY root, const std::string& first, LONG code);
 
-    // Text of values read by ReadString, terminating zero included.
+    // Text of values read by the 8-bit ReadString, terminating zero included.
     static constexpr DWORD kStringBufferSize = 200;
 
 private:

@@ -45,6 +45,25 @@ std::vector<EnvironmentChange> EnvironmentChanges(const wchar_t* before, const w
     return changes;
 }
 
+std::wstring KeepEntries(const wchar_t* before, const wchar_t* after, const std::vector<std::wstring>& kept)
+{
+    const Variables old = Parse(before);
+    Variables next = Parse(after);
+    for (const std::wstring& name : kept) {
+        std::wstring key = name;
+        CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
+        const auto was = old.find(key);
+        if (was != old.end())
+            next[key] = was->second;
+        else
+            next.erase(key);
+    }
+    std::wstring block;
+    for (const auto& [key, variable] : next)
+        block += variable.first + L'=' + variable.second + L'\0';
+    return block + L'\0';
+}
+
 bool CUserEnvironment::Build(std::wstring& block)
 {
     HANDLE token = nullptr;
@@ -75,7 +94,10 @@ void CUserEnvironment::Refresh()
     std::wstring now;
     if (!m_started || !Build(now))
         return;
-    for (const EnvironmentChange& change : EnvironmentChanges(m_block.c_str(), now.c_str()))
-        SetEnvironmentVariableW(change.name.c_str(), change.removed ? nullptr : change.value.c_str());
-    m_block.swap(now);
+    std::vector<std::wstring> refused;
+    for (const EnvironmentChange& change : EnvironmentChanges(m_block.c_str(), now.c_str())) {
+        if (!SetEnvironmentVariableW(change.name.c_str(), change.removed ? nullptr : change.value.c_str()))
+            refused.push_back(change.name);
+    }
+    m_block = refused.empty() ? std::move(now) : KeepEntries(m_block.c_str(), now.c_str(), refused);
 }

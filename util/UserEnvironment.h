@@ -24,12 +24,18 @@ struct EnvironmentChange {
 // (the current folders of drives) are no variables of the user's.
 std::vector<EnvironmentChange> EnvironmentChanges(const wchar_t* before, const wchar_t* after);
 
+// Block `after` with the variables named in `kept` as `before` had them (or
+// without them, where it had none): the base for the next changes, in which a
+// change that could not be applied is found again.
+std::wstring KeepEntries(const wchar_t* before, const wchar_t* after, const std::vector<std::wstring>& kept);
+
 class CUserEnvironment {
 public:
     // Builds the user's environment once, as the base of later changes.
     void Start();
     // Builds it again and applies what changed since to this process. On any
-    // failure the environment stays as it is.
+    // failure the environment stays as it is; a variable that could not be
+    // set (a value over 32,767 characters) is tried again at the next refresh.
     void Refresh();
 
 private:

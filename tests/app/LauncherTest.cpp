@@ -43,6 +43,7 @@ class OpenCommandTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
+        RegDeleteValueA(HKEY_CLASSES_ROOT, "");
         CRegistryKey::DeleteKey(HKEY_CLASSES_ROOT, ".kvtest");
         CRegistryKey::DeleteKey(HKEY_CLASSES_ROOT, "KestravaTestType");
     }
@@ -72,6 +73,11 @@ TEST_F(OpenCommandTest, EmptyWhenTheTypeOrItsCommandIsMissing)
     Register("KestravaTestType", "");
     EXPECT_EQ(Launcher::FindOpenCommand(L".kvtest"), L"");
     EXPECT_EQ(Launcher::FindOpenCommand(L"kestravanosuchprogram"), L"");
+    // No extension: the empty key name would be the root, whatever its default value names.
+    Register("KestravaTestType", "view.exe %1");
+    ASSERT_EQ(RegSetValueExA(HKEY_CLASSES_ROOT, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("KestravaTestType"), 17),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Launcher::FindOpenCommand(L""), L"");
 }
 
 TEST_F(OpenCommandTest, OnlyAnExpandableCommandIsExpandedAndItsExpansionMustFit)
@@ -89,6 +95,36 @@ TEST_F(OpenCommandTest, OnlyAnExpandableCommandIsExpandedAndItsExpansionMustFit)
     CMessageBoxRecorder app;
     Launcher::OpenWithAssociation(L"C:\\missing\\a.kvtest");
     EXPECT_EQ(app.texts, std::vector<std::string>{"C:\\missing\\a.kvtest    WinExec failed: The command line is too long. \n"});
+}
+
+// A shell that fails with the code the test sets.
+DWORD g_shellError = ERROR_SUCCESS;
+BOOL WINAPI FailingShell(SHELLEXECUTEINFOW*)
+{
+    SetLastError(g_shellError);
+    return FALSE;
+}
+
+TEST(Dispatch, OnlyAShellWithNoWayToOpenTheCommandLeadsToTheFallback)
+{
+    // The shell's failure and the start folder; then what the user is shown.
+    const struct {
+        DWORD error;
+        const wchar_t* directory;
+        std::vector<std::string> boxes;
+    } rows[] = {
+        {ERROR_CANCELLED, L"C:\\kestrava-no-such-folder", {}},  // a UAC prompt declined: the user's answer
+        {ERROR_FILE_NOT_FOUND, L"C:\\kestrava-no-such-folder",
+         {"Start folder not found :\nC:\\kestrava-no-such-folder"}},
+        {ERROR_DIRECTORY, L"C:\\windows\\win.ini", {"Start folder not found :\nC:\\windows\\win.ini"}},
+        {ERROR_NO_ASSOCIATION, L"C:\\windows", {"Don't know how to launch file :\nkestravanosuchprogram"}},
+    };
+    for (const auto& row : rows) {
+        CMessageBoxRecorder app;
+        g_shellError = row.error;
+        Launcher::Launch(nullptr, CHotKeyEntry{L"kestravanosuchprogram", L"-x", row.directory}, FailingShell);
+        EXPECT_EQ(app.texts, row.boxes) << row.error;
+    }
 }
 
 TEST(Dispatch, AnUnknownCommandIsReportedOnce)

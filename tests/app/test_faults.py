@@ -132,6 +132,50 @@ class DataFileFaultTest(KestravaTest):
         self.assertEqual([p.name for p in self.folder.iterdir() if p.name.startswith("Kestrava.dat") and p != self.data],
                          [], "a temporary file was left behind")
 
+    def test_a_file_held_at_start_is_read_at_the_next_probe_and_a_failed_reload_keeps_the_keys(self):
+        self.write_table(full_table(self.recorder))
+        lock_log = self.scratch / "lock.txt"
+        lock = lambda: self.rig.start(self.rig.bin / "bin" / "benchtool.exe", "lock",  # noqa: E731
+                                      self.rig.winpath(self.data), stdout=open(lock_log, "w"))
+        locker = lock()
+        self.assertTrue(wait_until(lambda: "locked" in self.read(lock_log), 20))
+        started = time.time()
+        proc = self.start_kestrava()
+        self.rig.stop(locker)
+        hidden = self.hidden_window()
+        time.sleep(max(0.0, started + 6 - time.time()))  # past the probe 5 s after start-up
+        self.rig.wintool("post", f"{hidden:x}", WM_KBHOOK_KEY, ord("W"), 0)
+        self.assertTrue(wait_until(self.recorded, 15), "the file was not read again")
+        # Held again while the editor is open: its close keeps the keys.
+        locker = lock()
+        self.assertTrue(wait_until(lambda: self.read(lock_log).count("locked") == 1, 20))
+        editor = self.open_and_save(save=False)
+        self.dismiss(self.wait_box()[0])
+        self.rig.wintool("command", f"{editor:x}", 2)
+        self.assertTrue(wait_until(lambda: self.rig.find_window("#32770", EDITOR_TITLE, 0) == 0, 10))
+        self.rig.wintool("post", f"{hidden:x}", WM_KBHOOK_KEY, ord("W"), 0)
+        self.assertTrue(wait_until(lambda: len(self.recorded()) == 2, 15), "the reload emptied the table")
+        self.rig.stop(locker)
+        self.running_and_quiet(proc)
+
+    def test_keys_cut_off_between_the_renames_are_taken_back_at_start(self):
+        # A power cut between the replace's two renames left no Kestrava.dat.
+        datafile.write_table(self.folder / "Kestrava.dat.new", {"W": (self.recorder, "w", "")})
+        proc = self.start_kestrava(wait_icon=False)
+        boxes = self.wait_box(20)
+        self.assertEqual([b[2] for b in boxes], [f"{self.rig.winpath(self.data)} was missing after an interrupted save. "
+                                                 f"It was taken back from {self.rig.winpath(self.data)}.new."])
+        # Changed while the box is open: the environment was taken before it.
+        self.addCleanup(self.rig.run, "reg", "delete", r"HKCU\Environment", "/v", "KESTRAVA_PROBE", "/f", check=False)
+        self.rig.run("reg", "add", r"HKCU\Environment", "/v", "KESTRAVA_PROBE", "/d", "during start", "/f")
+        self.rig.wintool("settingchange", "Environment")
+        self.dismiss(boxes[0])
+        self.running_and_quiet(proc)
+        self.rig.wintool("post", f"{self.hidden_window():x}", WM_KBHOOK_KEY, ord("W"), 0)
+        self.assertTrue(wait_until(self.recorded, 15), self.boxes())
+        self.assertEqual(self.read(self.folder / "recorder.env").splitlines(), ["during start"])
+        self.assertEqual([p.name for p in self.folder.glob("Kestrava.dat*")], ["Kestrava.dat"])
+
     def test_a_read_only_file_loads_and_a_failed_save_leaves_it_byte_identical(self):
         entries = full_table(self.recorder)
         self.write_table(entries)

@@ -302,7 +302,7 @@ class ReservedLettersTest(KestravaTest):
         """Wine enforces no foreground lock, so its relay trace shows the calls that give Kestrava
         the right to bring the launched window to the front, and their order."""
         functions = ("user32.AllowSetForegroundWindow", "user32.PostMessageA", "user32.SendInput",
-                     "shell32.ShellExecuteW")
+                     "shell32.ShellExecuteExW")
         # Only these: a full relay trace slows the hooks past their time limits.
         self.rig.run("reg", "add", WINE_DEBUG_KEY, "/v", "RelayInclude", "/d", ";".join(functions), "/f")
         self.addCleanup(self.rig.run, "reg", "delete", WINE_DEBUG_KEY, "/v", "RelayInclude", "/f", check=False)
@@ -334,7 +334,7 @@ class ReservedLettersTest(KestravaTest):
         self.rig.wintool("send", f"{hidden:x}", self.rig.wintool("message", "TaskbarCreated"), 0, 0)
         self.press_s(1)
         strokes = self.calls(kestrava_trace, "user32.SendInput")
-        launches = self.calls(kestrava_trace, "shell32.ShellExecuteW")
+        launches = self.calls(kestrava_trace, "shell32.ShellExecuteExW")
         self.assertEqual(len(strokes), 1)
         self.assertEqual(len(launches), 2)
         self.assertLess(strokes[0][0], launches[1][0], "the masking stroke came after the launch")

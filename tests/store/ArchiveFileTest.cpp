@@ -1,5 +1,7 @@
 // Load, Save and ReadFileVersion through real files, on either platform.
 #include <gtest/gtest.h>
+#include <chrono>
+#include <thread>
 #include "ReportCapture.h"
 #include "StoreTestUtil.h"
 #include "TempFolder.h"
@@ -110,4 +112,29 @@ TEST(ArchiveFile, SaveIntoAMissingFolderReportsAndCreatesNothing)
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_NE(texts[0].find("Kestrava.dat"), std::string::npos) << texts[0];
     EXPECT_TRUE(folder.Names().empty());
+}
+
+TEST(ArchiveFile, AMissingFileIsTakenBackFromTheNewerCompleteSideFile)
+{
+    const std::string whole = kHeader + Word(1) + Short(".k") + Short("new");
+    const std::string older = kHeader + Word(1) + Short(".k") + Short("old");
+    // Which side file is written last, whether the new one is whole; then what the load finds.
+    const struct {
+        bool newLast, newWhole;
+        const char* found;
+    } rows[] = {{true, true, "new"}, {false, true, "old"}, {true, false, "old"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        TempFolder folder;
+        for (const bool newSide : {!row.newLast, row.newLast}) {
+            const std::string bytes = newSide ? whole.substr(0, whole.size() - !row.newWhole) : older;
+            WriteBytes(folder.Path(newSide ? "Kestrava.dat.new" : "Kestrava.dat.old"), bytes);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+        ReportCapture reports;
+        CSettingsArchive archive;
+        EXPECT_TRUE(archive.Load(folder.Path("Kestrava.dat")));
+        EXPECT_EQ(archive.GetString("k", ""), row.found);
+        EXPECT_EQ(reports.Texts().size(), 1u);
+    }
 }

@@ -2,10 +2,13 @@
 // directories, deep and oddly named folders, a replace that fails half-way.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <filesystem>
+#include <thread>
 #include "ReportCapture.h"
 #include "StoreTestUtil.h"
 #include "TempFolder.h"
 #include "framework/Handle.h"
+#include "store/ArchiveCodec.h"
 #include "store/CodePage.h"
 #include "store/HotKeyTable.h"
 #include "store/SettingsArchive.h"
@@ -112,7 +115,7 @@ TEST(ArchiveFileWin, AReaderSharingTheFileDoesNotHideItsKeys)
         EXPECT_EQ(archive.Load(path), shared);
         EXPECT_EQ(archive.Values().Size(), shared ? 78u : 0u);
         EXPECT_EQ(archive.LastLoad(), shared ? CSettingsArchive::LoadOutcome::Read
-                                             : CSettingsArchive::LoadOutcome::Unreadable);
+                                             : CSettingsArchive::LoadOutcome::Unavailable);
         EXPECT_EQ(CSettingsArchive::ReadFileVersion(path), shared ? "<<1.1>>" : "");
     }
     CSettingsArchive missing;
@@ -174,9 +177,9 @@ TEST(ArchiveFileWin, ABackupInTheWayIsNamedAndBothFilesStayAsTheyWere)
         table.GetEntry('W').m_command = L"new.exe";
         table.SaveToFile(path, true);
         holder.reset();
-        EXPECT_EQ(reports.Texts(), std::vector<std::string>{obstacle == 2 ? "A sharing violation occurred while accessing " +
-                                                                                FullPath(backup) + "."
-                                                                          : "Access to " + FullPath(backup) + " was denied."});
+        const std::string kept = " already holds a file that could not be read, and is kept. Move it elsewhere, then "
+                                 "save again.";
+        EXPECT_EQ(reports.Texts(), std::vector<std::string>{FullPath(backup) + kept});
         EXPECT_EQ(ReadBytes(path), old);
         EXPECT_EQ(ReadBytes(backup), obstacle == 1 ? "" : "older keys");
         EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.bak"}));
@@ -186,19 +189,18 @@ TEST(ArchiveFileWin, ABackupInTheWayIsNamedAndBothFilesStayAsTheyWere)
 
 TEST(ArchiveFileWin, AReplaceFailingHalfWayGivesTheOldFileItsNameBack)
 {
-    // The replace moves the old file to the backup's name and fails; the new
-    // file cannot be moved into its place either.
-    static std::wstring replaced, replacement;
+    // The replace (or, keeping a backup, the rename) moves the old file aside
+    // and fails; the new file cannot be moved into its place either.
+    static std::wstring replaced;
     const store::SwapCalls failing{
-        [](const wchar_t* target, const wchar_t* with, const wchar_t* backup) {
+        [](const wchar_t* target, const wchar_t*, const wchar_t* backup) {
             replaced = target;
-            replacement = with;
             MoveFileExW(target, backup, MOVEFILE_REPLACE_EXISTING);
             SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
             return 0;
         },
         [](const wchar_t* from, const wchar_t* to) {
-            if (from == replacement) {
+            if (std::wstring(from).find(L".dat.new") != std::wstring::npos) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 return 0;
             }
@@ -206,6 +208,7 @@ TEST(ArchiveFileWin, AReplaceFailingHalfWayGivesTheOldFileItsNameBack)
         }};
     for (const char* backup : {"Kestrava.dat.bak", ""}) {
         SCOPED_TRACE(backup);
+        replaced.clear();
         TempFolder folder;
         const auto path = folder.Path("Kestrava.dat");
         const std::string old = WriteOldFile(path);
@@ -216,8 +219,102 @@ TEST(ArchiveFileWin, AReplaceFailingHalfWayGivesTheOldFileItsNameBack)
         EXPECT_EQ(ReadBytes(path), old);
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"Kestrava.dat"});
         // The calls take the long form, which no length stops.
-        EXPECT_EQ(replaced, L"\\\\?\\" + path);
+        EXPECT_EQ(replaced, *backup ? L"" : L"\\\\?\\" + path);
     }
+}
+
+TEST(ArchiveFileWin, ATargetNotSurelyGoneIsNeverOverwritten)
+{
+    // The replace fails with nothing moved. The target's deletion is pending,
+    // which Windows reports as access denied; or a look-up says it is gone
+    // while it is there (a network share's blip): the moves replace nothing.
+    static DWORD lookup;
+    static bool replaced;
+    const store::SwapCalls calls{[](const wchar_t*, const wchar_t*, const wchar_t*) {
+                                     replaced = true;
+                                     SetLastError(lookup == ERROR_ACCESS_DENIED ? ERROR_ACCESS_DENIED
+                                                                               : ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+                                     return 0;
+                                 },
+                                 nullptr, [](const wchar_t*) -> unsigned long { return replaced ? lookup : NO_ERROR; }};
+    for (const DWORD code : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_FILE_NOT_FOUND}}) {
+        SCOPED_TRACE(code);
+        lookup = code;
+        replaced = false;
+        TempFolder folder;
+        const auto path = folder.Path("Kestrava.dat");
+        const std::string old = WriteOldFile(path);
+        store::FilePath named;
+        EXPECT_EQ(store::WriteArchiveFile(path, "new keys", named, L"", calls), store::ArchiveError::AccessDenied);
+        EXPECT_EQ(ReadBytes(path), old);
+        // Where the moves failed, the new keys stay beside it.
+        const std::vector<std::string> left = {"Kestrava.dat", "Kestrava.dat.new"};
+        EXPECT_EQ(folder.Names(), std::vector<std::string>(left.begin(), left.end() - (code == ERROR_ACCESS_DENIED)));
+    }
+}
+
+TEST(ArchiveFileWin, APowerCutBetweenTheRenamesLeavesTheKeysForTheNextLoad)
+{
+    // The disk as it is after the replace's first rename, copied aside.
+    static std::filesystem::path source, cut;
+    const store::SwapCalls cutting{[](const wchar_t* target, const wchar_t* with, const wchar_t* backup) {
+        MoveFileExW(target, backup, 0);
+        for (const auto& file : std::filesystem::directory_iterator(source))
+            CopyFileW(file.path().c_str(), (cut / file.path().filename()).c_str(), TRUE);  // with its times
+        return static_cast<int>(MoveFileExW(with, target, 0));
+    }};
+    TempFolder folder, crashed;
+    source = folder.Path("");
+    cut = crashed.Path("");
+    WriteOldFile(folder.Path("Kestrava.dat"));
+    CHotKeyTable table;
+    table.GetEntry('W').m_command = L"new.exe";
+    CSettingsArchive archive;
+    table.SaveToArchive(archive);
+    store::FilePath named;
+    const std::string bytes = store::EncodeArchive(archive.Version(), archive.Values());
+    ASSERT_EQ(store::WriteArchiveFile(folder.Path("Kestrava.dat"), bytes, named, L"", cutting),
+              store::ArchiveError::None);
+    ASSERT_EQ(crashed.Names(), (std::vector<std::string>{"Kestrava.dat.new", "Kestrava.dat.old"}));
+
+    // Taken back, told once; leftovers (an earlier version's too) go only
+    // after a save that succeeded.
+    const auto path = crashed.Path("Kestrava.dat");
+    WriteBytes(crashed.Path("kst1F.tmp"), "an earlier version's new file");
+    ReportCapture reports;
+    for (int load = 0; load < 2; ++load) {
+        CHotKeyTable loaded;
+        EXPECT_TRUE(loaded.LoadFromFile(path));
+        EXPECT_EQ(loaded.GetEntry('W').m_command, L"new.exe");
+    }
+    const std::string taken = " was missing after an interrupted save. It was taken back from ";
+    EXPECT_EQ(reports.Texts(), std::vector<std::string>{FullPath(path) + taken + FullPath(path) + ".new."});
+    ASSERT_TRUE(CreateDirectoryW(crashed.Path("Kestrava.dat.new").c_str(), nullptr));  // in the way of a save
+    EXPECT_FALSE(table.SaveToFile(path));
+    EXPECT_EQ(crashed.Names(),
+              (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.new", "Kestrava.dat.old", "kst1F.tmp"}));
+    RemoveDirectoryW(crashed.Path("Kestrava.dat.new").c_str());
+    EXPECT_TRUE(table.SaveToFile(path));
+    EXPECT_EQ(crashed.Names(), std::vector<std::string>{"Kestrava.dat"});
+}
+
+TEST(ArchiveFileWin, AFileHeldForAMomentIsWaitedFor)
+{
+    TempFolder folder;
+    const auto path = folder.Path("Kestrava.dat");
+    WriteOldFile(path);
+    fw::File holder(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    std::thread release([&holder] {
+        Sleep(200);
+        holder.reset();
+    });
+    ReportCapture reports;
+    CSettingsArchive out = NewContent();
+    EXPECT_TRUE(out.Save(path));
+    release.join();
+    EXPECT_TRUE(reports.Texts().empty());
+    EXPECT_EQ(ReadBytes(path).size(), 10u + 5 + 3 + 10000);
 }
 
 TEST(ArchiveFileWin, AFolderDeeperThanMaxPathHoldsTheKeysAndAnyNameReachesTheFileCalls)

@@ -157,22 +157,28 @@ TEST(HotKeyTable, MissingFileAndOtherHeaderGiveAnEmptyTableSilently)
     EXPECT_EQ(reports.Texts(), std::vector<std::string>{"An attempt was made to access an unnamed file past its end."});
 }
 
-TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndReplacesAnEarlierOne)
+TEST(HotKeyTable, SaveKeepingTheOldFileMakesItTheBackupAndNeverReplacesAnEarlierOne)
 {
     TempFolder folder;
     const auto path = folder.Path("Kestrava.dat");
+    const std::string old = Short("<<2.0>>") + "keys of another version";
     CHotKeyTable table;
     ReportCapture reports;
-    for (const std::string& old : {Short("<<2.0>>") + "keys of another version", std::string("a later one")}) {
-        WriteBytes(path, old);
-        table.GetEntry('W').m_command = std::wstring(old.begin(), old.end());
-        table.SaveToFile(path, true);
-        EXPECT_EQ(ReadBytes(path), Saved(table));  // the same bytes as any save
-        EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), old);
-    }
-    table.SaveToFile(path);  // a plain save keeps no backup
-    EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), "a later one");
-    EXPECT_TRUE(reports.Texts().empty());
+    WriteBytes(path, old);
+    table.GetEntry('W').m_command = L"w.exe";
+    EXPECT_TRUE(table.SaveToFile(path, true));
+    EXPECT_EQ(ReadBytes(path), Saved(table));  // the same bytes as any save
+    EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), old);
+
+    // A second unreadable file: the backup may hold the only good copy.
+    WriteBytes(path, "a later one");
+    EXPECT_FALSE(table.SaveToFile(path, true));
+    EXPECT_EQ(ReadBytes(path), "a later one");
+    EXPECT_TRUE(table.SaveToFile(path));  // a plain save keeps no backup
+    EXPECT_EQ(ReadBytes(folder.Path("Kestrava.dat.bak")), old);
+    const std::vector<std::string> texts = reports.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("Kestrava.dat.bak already holds a file that could not be read"), std::string::npos);
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Kestrava.dat", "Kestrava.dat.bak"}));
 }
 
@@ -196,14 +202,14 @@ TEST(HotKeyTable, ValuesStay8BitUnlessOnlyAWideStringHoldsThem)
     EXPECT_EQ(Saved(loaded), WithWTarget(Wide(kWideName)));
     EXPECT_TRUE(reports.Texts().empty());
 
-    // A wide string read from the file that the code page holds becomes 8-bit.
-    std::string units;
-    for (const char c : std::string("notes"))
-        units += Bytes({c, 0});
-    WriteBytes(path, WithWTarget(Bytes({0xFF, 0xFE, 0xFF, 5}) + units));
+    // A wide string read from the file stays wide while untouched, even where
+    // the code page holds it; edited, it becomes 8-bit.
+    WriteBytes(path, WithWTarget(Wide(L"notes")));
     loaded.LoadFromFile(path);
     EXPECT_EQ(loaded.GetEntry('W').m_command, L"notes");
-    EXPECT_EQ(Saved(loaded), WithWTarget(Short("notes")));
+    EXPECT_EQ(Saved(loaded), WithWTarget(Wide(L"notes")));
+    loaded.GetEntry('W').m_command = L"notes2";
+    EXPECT_EQ(Saved(loaded), WithWTarget(Short("notes2")));
 }
 
 #ifdef _WIN32
@@ -223,7 +229,8 @@ TEST(HotKeyTable, EachCodePageStoresExactlyWhatItHolds)
         {932, L"\u301C", ""},                        // Windows' best fit: 81 60 (Wine's: none)
         {932, L"\u8868", "\x95\x5C"},                // a second byte that is a backslash's
         {936, L"\u62A5\u544A", "\xB1\xA8\xB8\xE6"},
-        {65001, L"\u0141\u221E", "\xC5\x81\xE2\x88\x9E"},
+        {65001, L"\u0141\u221E", ""},              // UTF-8 bytes read back otherwise once 65001 is off
+        {65001, L"C:\\x.exe", "C:\\x.exe"},
         {65001, L"x\xD800y", ""},                     // an unpaired surrogate has no UTF-8
     };
     TempFolder folder;
@@ -238,6 +245,15 @@ TEST(HotKeyTable, EachCodePageStoresExactlyWhatItHolds)
         CHotKeyTable loaded(row.codePage);
         EXPECT_TRUE(loaded.LoadFromFile(path));
         EXPECT_EQ(loaded.GetEntry('W').m_command, row.text);
+    }
+
+    // Untouched, a wide value stays wide under a code page that holds it.
+    const std::wstring tools = L"C:\\\u5DE5\u5177\\x.exe";
+    for (const unsigned codePage : {936u, 65001u}) {
+        WriteBytes(path, WithWTarget(Wide(tools)));
+        CHotKeyTable table(codePage);
+        EXPECT_TRUE(table.LoadFromFile(path));
+        EXPECT_EQ(Saved(table), WithWTarget(Wide(tools))) << codePage;
     }
 
     // A lone lead byte means nothing in 932, yet an untouched value keeps it;

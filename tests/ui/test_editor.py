@@ -175,6 +175,27 @@ class EditorTest(DesktopTest):
         self.assertEqual(self.data.read_bytes(),
                          datafile.table_bytes(dict(entries, A=entries["A"][:2] + (directory + "\\sub",))))
 
+    def test_a_save_that_fails_keeps_the_editor_and_the_typed_text(self):
+        self.open_editor()
+        self.type_into(ARGUMENTS, " typed")
+        self.data.chmod(0o444)  # read-only to Wine
+        self.addCleanup(self.data.chmod, 0o644)
+        self.click_control(SAVE)
+        boxes = lambda: [b.split("\t") for b in self.rig.wintool("boxes").splitlines()  # noqa: E731
+                         if b.split("\t")[2] == "EditorHost"]
+        box = wait_until(boxes, 15)
+        self.assertTrue(box, "no message box")
+        self.assertEqual(unescape(box[0][3]), f"Access to {self.rig.winpath(self.data)} was denied.")
+        self.rig.screenshot("editor-save-failed")
+        self.rig.wintool("command", box[0][0], 1)
+        self.assertTrue(wait_until(lambda: not boxes(), 10))
+        self.assertEqual(self.fields(), (self.ENTRIES["A"][0], "readme.txt typed", self.ENTRIES["A"][2]))
+        self.assertEqual(self.data.read_bytes(), self.original)
+        self.data.chmod(0o644)  # Save && Close again
+        self.click_control(SAVE)
+        self.ended()
+        self.assertEqual(datafile.decode(self.data.read_bytes())[b"A.Args"], b"readme.txt typed")
+
     def test_the_choice_to_bring_a_running_program_to_the_front(self):
         checked = lambda: self.rig.wintool("send", f"{self.control(RAISE)['hwnd']:x}", BM_GETCHECK, 0, 0)  # noqa: E731
         self.open_editor()

@@ -39,11 +39,14 @@ TEST(PathHelpers, StripTrailingSeparator)
 TEST(PathHelpers, Extension)
 {
     EXPECT_EQ(GetExtension(L"C:\\Tools\\run.bat"), L".bat");
-    EXPECT_EQ(GetExtension(L"C:\\my.dir\\tool"), L".dir\\tool");
-    EXPECT_EQ(GetExtension(L"notepad"), L"notepad");
+    EXPECT_EQ(GetExtension(L"C:\\my.dir\\tool"), L"");  // only the last component counts
+    EXPECT_EQ(GetExtension(L"C:\\Users\\j.smith\\bin\\tool"), L"");
+    EXPECT_EQ(GetExtension(L"C:/my.dir/tool"), L"");
+    EXPECT_EQ(GetExtension(L"C:\\my.dir\\tool.exe"), L".exe");
+    EXPECT_EQ(GetExtension(L"notepad"), L"");
     EXPECT_EQ(GetExtension(L"readme.txt   "), L".txt");
     EXPECT_EQ(GetExtension(L"archive.tar.gz"), L".gz");
-    EXPECT_EQ(GetExtension(L"  notepad  "), L"  notepad");
+    EXPECT_EQ(GetExtension(L"  notepad  "), L"");
     EXPECT_EQ(GetExtension(L""), L"");
 }
 

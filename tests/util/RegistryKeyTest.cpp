@@ -88,7 +88,14 @@ TEST_F(RegistryKeyTest, StringBufferLimitAndUnterminatedValues)
     key.WriteBinary("Unterminated200", unterminated.data(), 200);
     key.WriteBinary("Unterminated10", "dddddddddd", 10);
     key.WriteBinary("Unterminated201", std::string(201, 'e').data(), 201);
+    const int wideLengths[] = {199, 200, 1000};
+    for (const int length : wideLengths)
+        key.WriteString("Wide" + std::to_string(length), std::string(length, 'w'));
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, m_base), ERROR_SUCCESS);  // created keys are write-only
+
+    // The wide reader takes a value at its length, the 8-bit one at most 199 characters.
+    for (const int length : wideLengths)
+        EXPECT_EQ(key.ReadString(L"Wide" + std::to_wstring(length), L"default"), std::wstring(length, L'w')) << length;
 
     EXPECT_EQ(key.ReadString("Fits", "default"), fits);
     EXPECT_EQ(key.ReadString("TooLong", "default"), "default");

@@ -20,6 +20,16 @@ TEST(UserEnvironment, ChangesSetWhatIsNewOrOtherAndRemoveOnlyWhatWasThere)
     EXPECT_EQ(changes[2].name, L"GONE");
     EXPECT_TRUE(changes[2].removed);
     EXPECT_TRUE(EnvironmentChanges(after, after).empty());
+
+    // A change that could not be applied stays in the next base, to be found again.
+    const std::wstring kept = KeepEntries(before, after, {L"PATH", L"GONE", L"NEW"});
+    const std::vector<EnvironmentChange> again = EnvironmentChanges(kept.c_str(), after);
+    ASSERT_EQ(again.size(), 3u);
+    EXPECT_EQ(again[0].name, L"NEW");
+    EXPECT_EQ(again[1].name, L"PATH");
+    EXPECT_EQ(again[2].name, L"GONE");
+    EXPECT_TRUE(again[2].removed);
+    EXPECT_TRUE(EnvironmentChanges(KeepEntries(before, after, {}).c_str(), after).empty());
 }
 
 }  // namespace
