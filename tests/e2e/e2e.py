@@ -44,7 +44,9 @@ def main():
     passed = result.testsRun - failed - len(result.skipped)
     results = Path(os.environ.get("KESTRAVA_BIN", ".")) / "test-results"
     results.mkdir(exist_ok=True)
-    name = Path(module.__file__).stem
+    # Named after the CTest test (KESTRAVA_TEST), so that the summary counts each test once.
+    name = os.environ.get("KESTRAVA_TEST") or Path(module.__file__).stem
+    skips = [(test.id(), reason) for test, reason in result.skipped]
     (results / f"{name}.json").write_text(json.dumps({"passed": passed, "failed": failed,
-                                                       "skipped": len(result.skipped)}))
+                                                       "skipped": len(skips), "skips": skips}))
     sys.exit(0 if result.wasSuccessful() else 1)
