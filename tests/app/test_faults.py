@@ -204,8 +204,8 @@ class CommandTest(KestravaTest):
         self.assertEqual(self.boxes(), [])
 
     def test_the_fallback_starts_519_characters_and_refuses_520(self):
-        self.rig.run("reg", "add", r"HKCR\.kvz", "/ve", "/d", "KestravaEdge", "/f")
-        self.rig.run("reg", "add", r"HKCR\KestravaEdge\shell\open\command", "/ve", "/d", f"{self.recorder} %1", "/f")
+        self.set_registry(r"HKCR\.kvz", None, "KestravaEdge")
+        self.set_registry(r"HKCR\KestravaEdge\shell\open\command", None, f"{self.recorder} %1")
         # The buffer: the open command cut at %1 ("recorder "), a blank, the command.
         room = 519 - (len(self.recorder) + 2)
         fits = "C:\\" + "f" * (room - 3 - 4) + ".kvz"

@@ -41,12 +41,13 @@ class StartUpTest(KestravaTest):
 
         # What the user's environment gains and loses since reaches what Kestrava launches
         # next; what Kestrava's parent gave it stays.
-        for name in ("KESTRAVA_PROBE", "KESTRAVA_OTHER"):
-            self.addCleanup(self.rig.run, "reg", "delete", ENVIRONMENT_KEY, "/v", name, "/f", check=False)
-        for launches, change, seen in ((2, ("add", "/v", "KESTRAVA_OTHER", "/d", "1", "/f"), "from the parent"),
-                                       (3, ("add", "/v", "KESTRAVA_PROBE", "/d", "installed", "/f"), "installed"),
-                                       (4, ("delete", "/v", "KESTRAVA_PROBE", "/f"), "-")):
-            self.rig.run("reg", change[0], ENVIRONMENT_KEY, *change[1:])
+        for launches, (name, value), seen in ((2, ("KESTRAVA_OTHER", "1"), "from the parent"),
+                                              (3, ("KESTRAVA_PROBE", "installed"), "installed"),
+                                              (4, ("KESTRAVA_PROBE", None), "-")):
+            if value is None:
+                self.rig.run("reg", "delete", ENVIRONMENT_KEY, "/v", name, "/f")
+            else:
+                self.set_registry(ENVIRONMENT_KEY, name, value)
             self.rig.wintool("settingchange", "Environment")
             self.rig.keys("super+w")
             self.assertTrue(wait_until(lambda: len(self.recorded()) == launches, 15), "nothing was launched")
@@ -131,8 +132,8 @@ class FallbackTest(KestravaTest):
     """Commands the shell cannot open are started through their file type's open command."""
 
     def register(self, extension, file_type, command):
-        self.rig.run("reg", "add", rf"HKCR\{extension}", "/ve", "/d", file_type, "/f")
-        self.rig.run("reg", "add", rf"HKCR\{file_type}\shell\open\command", "/ve", "/d", command, "/f")
+        self.set_registry(rf"HKCR\{extension}", None, file_type)
+        self.set_registry(rf"HKCR\{file_type}\shell\open\command", None, command)
 
     def press(self, letter, command):
         self.write_table({letter: (command, "ignored by the fallback", "")})
@@ -274,8 +275,7 @@ class ReservedLettersTest(KestravaTest):
         functions = ("user32.AllowSetForegroundWindow", "user32.PostMessageA", "user32.SendInput",
                      "shell32.ShellExecuteW")
         # Only these: a full relay trace slows the hooks past their time limits.
-        self.rig.run("reg", "add", WINE_DEBUG_KEY, "/v", "RelayInclude", "/d", ";".join(functions), "/f")
-        self.addCleanup(self.rig.run, "reg", "delete", WINE_DEBUG_KEY, "/v", "RelayInclude", "/f", check=False)
+        self.set_registry(WINE_DEBUG_KEY, "RelayInclude", ";".join(functions))
         self.write_table({"W": (self.recorder, "w", ""), "S": (self.recorder, "s", "")})
         probe_trace, kestrava_trace = self.scratch / "probe.trace", self.scratch / "kestrava.trace"
         with open(probe_trace, "wb") as out:

@@ -208,9 +208,8 @@ class TrayTest(KestravaTest):
         self.install(self.folder)
         document = self.folder / "\u62a5\u544a.kvdoc"
         document.write_text("report")
-        self.rig.run("reg", "add", r"HKCR\.kvdoc", "/ve", "/d", "KestravaDocument", "/f")
-        self.rig.run("reg", "add", r"HKCR\KestravaDocument\shell\open\command", "/ve", "/d",
-                     f'"{self.recorder}" "%1"', "/f")
+        self.set_registry(r"HKCR\.kvdoc", None, "KestravaDocument")
+        self.set_registry(r"HKCR\KestravaDocument\shell\open\command", None, f'"{self.recorder}" "%1"')
         # Found beside the program, loaded and launched.
         entries = {"K": (self.recorder, "k", self.rig.winpath(self.folder))}
         self.start(entries)

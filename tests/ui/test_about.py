@@ -26,26 +26,10 @@ class AboutTest(DesktopTest):
         self.folder.mkdir()
         shutil.copy(self.rig.bin / "bin" / "EditorHost.exe", self.folder)
         shutil.copy(self.rig.bin / "bin" / "recorder.exe", self.folder)
-        self.restore = []
-
-    def tearDown(self):
-        super().tearDown()
-        for args in reversed(self.restore):
-            self.reg(*args)
-
-    def reg(self, *args):
-        return subprocess.run(["wine", "reg", *args], env=self.rig.env, stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL, text=True, errors="replace")
 
     def set_default(self, key, value, kind="REG_SZ"):
         """Sets a key's default value for this test only."""
-        old = self.reg("query", key, "/ve")
-        lines = [line for line in old.stdout.splitlines() if "REG_SZ" in line]
-        if old.returncode == 0 and lines:
-            self.restore.append(("add", key, "/ve", "/d", lines[0].split("REG_SZ", 1)[1].strip(), "/f"))
-        else:
-            self.restore.append(("delete", key, "/f"))
-        self.reg("add", key, "/ve", "/t", kind, "/d", value, "/f")
+        self.set_registry(key, None, value, kind)
 
     def open_about(self, from_editor=False):
         """The About box alone, or opened with the editor's "?" as a user does."""
