@@ -1,7 +1,8 @@
 // Baseline for the footprint and start-up figures: the least a tray program
 // can be — one hidden window, one tray icon, a message loop.
 // With the argument "dlls" it first loads the system libraries that the
-// program imports and initialises COM, to show what those cost on their own.
+// program imports and initialises COM, to show what those cost on their own;
+// with "hook" it installs nullhook.dll's keyboard hook, which does nothing.
 #include <windows.h>
 #include <shellapi.h>
 #include <initializer_list>
@@ -31,6 +32,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         if (auto init = reinterpret_cast<CoInitializeFunction>(
                 reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ole32.dll"), "CoInitialize"))))
             init(nullptr);
+    }
+    if (lstrcmpA(commandLine, "hook") == 0) {
+        const HMODULE library = LoadLibraryA("nullhook.dll");
+        const auto proc = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void*>(library ? GetProcAddress(library, "NullHookProc") : nullptr));
+        if (!proc || !SetWindowsHookExA(WH_KEYBOARD, proc, library, 0))
+            return 1;
     }
     WNDCLASSA wc{};
     wc.lpfnWndProc = WindowProc;

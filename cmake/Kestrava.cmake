@@ -73,14 +73,16 @@ if(WIN32)
         target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     endfunction()
 
-    # A GoogleTest executable run under Wine inside the rig's prefix.
+    # A GoogleTest executable run under Wine inside the rig's prefix; ARGS go
+    # on its command line (a filter for tests that run only as a child).
     function(kestrava_wine_gtest name)
-        cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+        cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ARGS" ${ARGN})
         add_executable(${name} ${ARG_SOURCES})
         kestrava_warnings(${name})
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main ${KESTRAVA_STATIC_LINK})
         # The result file is named as Wine sees it: drive Z: is the Unix root.
-        add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/test-results/${name}.xml)
+        add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/test-results/${name}.xml
+                 ${ARG_ARGS})
         set_tests_properties(${name} PROPERTIES
             FIXTURES_REQUIRED rig
             ENVIRONMENT "KESTRAVA_RIG=${KESTRAVA_RIG_DIR};KESTRAVA_ARCH=${KESTRAVA_ARCH}"

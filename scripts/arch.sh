@@ -12,10 +12,16 @@
 kestrava_pick_arch() {
     NO_X86=""
     local answer
+    # Only the kernel's "Exec format error" means no 32-bit programs run here. A
+    # loader that fails otherwise is broken: that fails, it does not quietly
+    # shrink the run to the x64 build.
     if ! answer=$(/usr/lib/wine/wine --version 2>&1); then
         case "$answer" in
             *"Exec format error"*) NO_X86="this machine runs no 32-bit Linux programs" ;;
-            *) NO_X86="Wine's 32-bit loader does not start: ${answer##*$'\n'}" ;;
+            *) echo "Wine's 32-bit loader /usr/lib/wine/wine does not start: ${answer##*$'\n'}" >&2
+               echo "Only \"Exec format error\" (no 32-bit Linux programs here) runs the x64 build alone;" \
+                    "repair wine32:i386 (scripts/bootstrap.sh as root)" >&2
+               return 1 ;;
         esac
     fi
     case "${KESTRAVA_ARCH:-}" in

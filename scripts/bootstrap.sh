@@ -24,6 +24,8 @@ fi
 
 if ((${#need[@]})); then
   if [ "$(id -u)" != 0 ]; then echo "bootstrap: run as root to install: ${need[*]}" >&2; exit 1; fi
+  echo "bootstrap: installing ${#need[@]} packages from Debian's archive, about 3 minutes on a fresh machine:"
+  echo "  ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

@@ -43,8 +43,19 @@ class SoakTest(KestravaTest):
         self.pid = int(self.rig.wintool("pid", f"{self.hidden:x}"))
 
     def resources(self):
-        fields = self.benchtool("resources", self.pid).split()
-        return dict(zip(fields[::2], map(int, fields[1::2])))
+        """The counts once they have settled: Wine frees some objects a moment after the work
+        that made them (a box's, the shell's), so two readings half a second apart must agree."""
+        def read():
+            fields = self.benchtool("resources", self.pid).split()
+            return dict(zip(fields[::2], map(int, fields[1::2])))
+        last = read()
+        for _ in range(20):
+            time.sleep(0.5)
+            now = read()
+            if now == last:
+                return now
+            last = now
+        self.fail(f"the counts did not settle in 10 s: {last}")
 
     def assertFlat(self, before, after, what):
         print(f"{what}: before {before} after {after}", file=sys.stderr)

@@ -2,6 +2,7 @@
 ended after it, and a failing test leaves a screenshot of the desktop."""
 import json
 import os
+import re
 import sys
 import unittest
 from pathlib import Path
@@ -18,6 +19,25 @@ class DesktopTest(unittest.TestCase):
             import shutil
             shutil.rmtree(self.scratch)
         self.scratch.mkdir(parents=True)
+
+    def set_registry(self, key, name, data, kind="REG_SZ"):
+        """Sets a value in the shared prefix (name None: the key's default value) for this test
+        only: the old value comes back with its type when the test ends, keys made for it go."""
+        which = ["/ve"] if name is None else ["/v", name]
+        query = self.rig.run("reg", "query", key, *which, check=False)
+        found = [m for m in (re.match(r"^\s+(.*?)\s{4}(REG_\w+)(?:\s{4}(.*))?$", line)
+                             for line in query.stdout.splitlines()) if m]
+        if query.returncode == 0 and found:
+            self.addCleanup(self.rig.run, "reg", "add", key, *which, "/t", found[0].group(2),
+                            "/d", found[0].group(3) or "", "/f")
+        elif self.rig.run("reg", "query", key, check=False).returncode == 0:  # gone again, if the test has not
+            self.addCleanup(self.rig.run, "reg", "delete", key, *which, "/f", check=False)
+        else:
+            made = key  # the outermost key that does not exist yet goes, with what is below it
+            while "\\" in made and self.rig.run("reg", "query", made.rsplit("\\", 1)[0], check=False).returncode:
+                made = made.rsplit("\\", 1)[0]
+            self.addCleanup(self.rig.run, "reg", "delete", made, "/f")
+        self.rig.run("reg", "add", key, *which, "/t", kind, "/d", data, "/f")
 
     def tearDown(self):
         outcome = getattr(self, "_outcome", None)
@@ -44,7 +64,9 @@ def main():
     passed = result.testsRun - failed - len(result.skipped)
     results = Path(os.environ.get("KESTRAVA_BIN", ".")) / "test-results"
     results.mkdir(exist_ok=True)
-    name = Path(module.__file__).stem
+    # Named after the CTest test (KESTRAVA_TEST), so that the summary counts each test once.
+    name = os.environ.get("KESTRAVA_TEST") or Path(module.__file__).stem
+    skips = [(test.id(), reason) for test, reason in result.skipped]
     (results / f"{name}.json").write_text(json.dumps({"passed": passed, "failed": failed,
-                                                       "skipped": len(result.skipped)}))
+                                                       "skipped": len(skips), "skips": skips}))
     sys.exit(0 if result.wasSuccessful() else 1)

@@ -11,6 +11,7 @@ build tree), KESTRAVA_SOURCE (the source tree), KESTRAVA_ARCH (the build
 tree's Windows: x86, the default, in a 32-bit prefix; x64 in a 64-bit prefix
 under Wine's 64-bit loader).
 """
+import errno
 import json
 import os
 import shutil
@@ -22,6 +23,7 @@ import time
 from pathlib import Path
 
 DESKTOP = "kestrava"
+RETRIED_TOOLS = ("reg", "wineboot")  # Wine's own tools, run again once when Wine's loader cannot open them
 WIDTH, HEIGHT = 1024, 768
 
 
@@ -42,12 +44,19 @@ def arch() -> str:
 
 
 def runs_32bit_programs() -> bool:
-    """Whether this machine runs 32-bit Linux programs, Wine's 32-bit loader among them."""
+    """Whether this machine runs 32-bit Linux programs, Wine's 32-bit loader among them.
+    Only the kernel's "Exec format error" means it does not: a loader that fails
+    otherwise is broken, and that must fail the run, not shrink it to the x64 build."""
     try:
-        return subprocess.run(["/usr/lib/wine/wine", "--version"], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL).returncode == 0
-    except OSError:
-        return False
+        loader = subprocess.run(["/usr/lib/wine/wine", "--version"], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE, text=True, errors="replace")
+    except OSError as error:
+        if error.errno == errno.ENOEXEC:
+            return False
+        raise RuntimeError(f"rig: Wine's 32-bit loader does not start: {error}") from error
+    if loader.returncode != 0:
+        raise RuntimeError(f"rig: Wine's 32-bit loader failed ({loader.returncode}): {loader.stderr.strip()}")
+    return True
 
 
 def version_line() -> str:
@@ -247,7 +256,7 @@ class Rig:
     def run(self, exe, *args, timeout=60, check=True, cwd=None) -> subprocess.CompletedProcess:
         # Output through a file, not a pipe: a process that the program starts
         # (the desktop's own, a server) could keep a pipe open past its end.
-        for _ in range(2):
+        for attempt in range(2):
             with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
                 result = subprocess.run(["wine", str(exe), *map(str, args)], env=self.env, cwd=cwd, timeout=timeout,
                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err)
@@ -255,11 +264,16 @@ class Rig:
                 err.seek(0)
                 result.stdout = out.read().decode(errors="replace")
                 result.stderr = err.read().decode(errors="replace")
-            # Once in a long while Wine's loader fails to open a program it has
-            # (seen with reg), and its fallback, start.exe, says so: the program
-            # never ran, so running it again is safe.
-            if not result.stdout.startswith("Application could not be started"):
+            # Once in a long while Wine's loader fails to open one of Wine's own
+            # tools (seen with reg), and its fallback, start.exe, says so: the
+            # tool never ran, so running it again is safe. Our own programs get
+            # no second chance, and each retry is logged for the run's summary.
+            if not (str(exe) in RETRIED_TOOLS and attempt == 0
+                    and result.stdout.startswith("Application could not be started")):
                 break
+            with open(self.dir / "retries.log", "a") as log:
+                log.write(f"{time.strftime('%H:%M:%S')}\t{exe} {' '.join(map(str, args))}\t"
+                          f"{result.stdout.strip()}\n")
         if check and result.returncode != 0:
             raise RuntimeError(f"{exe} {' '.join(map(str, args))} failed ({result.returncode}): {result.stdout}"
                                + (f"; its errors: {result.stderr.strip()}" if result.stderr.strip() else ""))
@@ -290,10 +304,11 @@ class Rig:
         return self.run(self.bin / "bin" / "wintool.exe", *args, check=check, timeout=timeout).stdout.strip()
 
     def find_window(self, cls="", title="", timeout=10.0) -> int:
-        """The handle of a top-level window, waiting until it exists; 0 if it never does."""
+        """The handle of a top-level window, waiting until it exists; 0 if it never does.
+        A wintool that fails raises: it must not read as "no such window"."""
         deadline = time.time() + timeout
         while True:
-            out = self.wintool("find", cls, title, check=False)
+            out = self.wintool("find", cls, title)
             if out and int(out, 16) != 0:
                 return int(out, 16)
             if time.time() > deadline:

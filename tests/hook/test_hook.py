@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """The keyboard hook under Wine with real X key presses: what is posted to the
-applet's hidden window and what still reaches the program that has the focus."""
+applet's hidden window and what still reaches the program that has the focus.
+Which keys and modifiers post is swept in test_faults.py (KeySweepTest); here
+a held key, a program that peeks, and removing and installing the hook."""
 import sys
 import time
 from pathlib import Path
@@ -60,23 +62,6 @@ class HookTest(DesktopTest):
         self.assertTrue(wait_until(lambda: self.lines(self.applet_log).count(expected) > before, 10),
                         self.read(self.applet_log))
 
-    def test_win_e_is_posted_and_swallowed(self):
-        self.rig.keys("super+e")
-        self.settle()
-        self.assertIn("45", self.posted())
-        self.assertNotIn("45", self.probe_downs())
-        self.assertNotIn("char 65", self.read(self.probe_log))
-        # The key-stroke flags travel unchanged: a first down stroke has bits 30 and 31 clear.
-        flags = [line.split()[2] for line in self.read(self.applet_log).splitlines() if line.startswith("key 45")]
-        self.assertTrue(all(int(f, 16) & 0xC0000000 == 0 for f in flags), flags)
-
-    def test_other_modifiers_post_nothing_and_reach_the_window(self):
-        for combo in ("super+shift+e", "super+ctrl+e", "super+alt+e"):
-            self.rig.keys(combo)
-        self.settle()
-        self.assertNotIn("45", self.posted())
-        self.assertEqual(self.probe_downs().count("45") + self.read(self.probe_log).count("sysdown 45"), 3)
-
     def test_holding_the_key_posts_once(self):
         self.rig.focus_desktop()
         self.rig.xdotool("keydown", "super")
@@ -86,24 +71,13 @@ class HookTest(DesktopTest):
         self.rig.xdotool("keyup", "super")
         self.settle()
         self.assertEqual(self.posted(), ["45"])
+        # The key-stroke flags travel unchanged: a first down stroke has bits 30 and 31 clear.
+        flags = [line.split()[2] for line in self.read(self.applet_log).splitlines() if line.startswith("key 45")]
+        self.assertTrue(flags and all(int(f, 16) & 0xC0000000 == 0 for f in flags), flags)
         # The repeats pass on to the window, marked as repeats.
         repeats = [line for line in self.read(self.probe_log).splitlines() if line.startswith("down 45")]
         self.assertGreater(len(repeats), 3, self.read(self.probe_log))
         self.assertTrue(all(int(line.split()[2], 16) & 0x40000000 for line in repeats))
-
-    def test_digits_and_function_keys_are_posted_too(self):
-        self.rig.keys("super+5", "super+F1")
-        self.settle()
-        self.assertIn("35", self.posted())
-        self.assertIn("70", self.posted())
-        self.assertNotIn("35", self.probe_downs())
-        self.assertNotIn("70", self.probe_downs())
-
-    def test_plain_keys_pass(self):
-        self.rig.keys("e", "shift+e")
-        self.settle()
-        self.assertEqual(self.posted(), [])
-        self.assertEqual(self.probe_downs().count("45"), 2)
 
     def test_a_program_that_peeks_first(self):
         # Its peek calls the hook with HC_NOREMOVE, which never counts: the key

@@ -195,6 +195,40 @@ TEST(ArchiveCodec, BytesAbove127HashAsSignedCharacters)
               Corpus("high-bytes.dat"));
 }
 
+// The fuzzer's seed files double as golden files: each decodes to what it was
+// made to hold (their contents are told by the cases above).
+TEST(ArchiveCodec, SeedsDecodeAsMade)
+{
+    const struct {
+        const char* file;
+        DecodeStatus status;
+        ArchiveError error;
+        std::size_t pairs;
+    } seeds[] = {
+        {"single-pair.dat", DecodeStatus::Complete, ArchiveError::None, 1},
+        {"empty-table.dat", DecodeStatus::Complete, ArchiveError::None, 78},
+        {"empty-map.dat", DecodeStatus::Complete, ArchiveError::None, 0},
+        {"wide-string.dat", DecodeStatus::Complete, ArchiveError::None, 2},
+        {"truncated.dat", DecodeStatus::Failed, ArchiveError::EndOfFile, 3},
+        {"long-forms.dat", DecodeStatus::Complete, ArchiveError::None, 3},
+        {"bad-wide.dat", DecodeStatus::Failed, ArchiveError::Generic, 1},
+        {"wrong-header.dat", DecodeStatus::WrongHeader, ArchiveError::None, 0},
+        {"duplicates.dat", DecodeStatus::Complete, ArchiveError::None, 2},
+        {"high-bytes.dat", DecodeStatus::Complete, ArchiveError::None, 4},
+        {"full-table.dat", DecodeStatus::Complete, ArchiveError::None, 78},  // a table's file, as the table writes it
+        {"raise-key.dat", DecodeStatus::Complete, ArchiveError::None, 79},  // one letter brings its program to the front
+    };
+    for (const auto& seed : seeds) {
+        SCOPED_TRACE(seed.file);
+        const std::string bytes = Corpus(seed.file);
+        ASSERT_FALSE(bytes.empty());
+        const Decoded d = Decode(bytes);
+        EXPECT_EQ(d.result.status, seed.status);
+        EXPECT_EQ(d.result.error, seed.error);
+        EXPECT_EQ(d.values.Size(), seed.pairs);
+    }
+}
+
 TEST(ArchiveCodec, ZeroLengthInputIsEndOfFileBeforeTheHeader)
 {
     const Decoded d = Decode("");

@@ -76,18 +76,38 @@ TEST(ArchiveFile, WrongHeaderIsSilentAndEmpty)
     EXPECT_FALSE(archive.Load(path));
     EXPECT_EQ(archive.Values().Size(), 0u);
     EXPECT_EQ(archive.Version(), "<<1.1>> ");
-    EXPECT_EQ(CSettingsArchive::ReadFileVersion(path), "<<1.1>> ");
-    EXPECT_EQ(CSettingsArchive::ReadFileVersion(folder.Path("missing.dat")), "");
     EXPECT_TRUE(reports.Texts().empty());
 }
 
-TEST(ArchiveFile, ReadFileVersionReportsAShortHeader)
+// ReadFileVersion, one row per edge case: the file's first archive string,
+// read alone (what follows it is never read); a file that cannot be opened
+// gives the empty text silently, a read error the empty text and its report.
+TEST(ArchiveFile, ReadFileVersionReadsTheHeaderAlone)
 {
+    const struct {
+        const char* name;
+        const char* bytes;  // nullptr: no such file
+        std::size_t size;
+        const char* version;
+        const char* report;  // nullptr: none
+    } rows[] = {
+        {"own.dat", "\x07<<1.1>>\x01\x00\x01k\x01v", 14, "<<1.1>>", nullptr},
+        {"other.dat", "\x08<<1.1>> \x01\x00", 11, "<<1.1>> ", nullptr},  // any header: the caller judges
+        {"header-then-junk.dat", "\x07<<1.1>>\xFF\xFF\xFF", 11, "<<1.1>>", nullptr},
+        {"long-form.dat", "\xFF\x07\x00<<1.1>>", 10, "<<1.1>>", nullptr},
+        {"missing.dat", nullptr, 0, "", nullptr},
+        {"cut.dat", "\x07<<1", 4, "", kEndOfFile.c_str()},
+        {"empty.dat", "", 0, "", kEndOfFile.c_str()},
+    };
     TempFolder folder;
-    WriteBytes(folder.Path("cut.dat"), Bytes({7}) + "<<1");
-    ReportCapture reports;
-    EXPECT_EQ(CSettingsArchive::ReadFileVersion(folder.Path("cut.dat")), "");
-    EXPECT_EQ(reports.Texts(), std::vector<std::string>{kEndOfFile});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.bytes)
+            WriteBytes(folder.Path(row.name), std::string(row.bytes, row.size));
+        ReportCapture reports;
+        EXPECT_EQ(CSettingsArchive::ReadFileVersion(folder.Path(row.name)), row.version);
+        EXPECT_EQ(reports.Texts(), row.report ? std::vector<std::string>{row.report} : std::vector<std::string>{});
+    }
 }
 
 TEST(ArchiveFile, SaveReplacesTheWholeFile)

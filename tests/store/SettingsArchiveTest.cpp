@@ -31,48 +31,49 @@ TEST(SettingsArchive, ConstructorVersionIsWrittenAsHeader)
     EXPECT_EQ(store::EncodeArchive(archive.Version(), archive.Values()), Short("<<2.0>>") + Word(0));
 }
 
-TEST(SettingsArchive, IntegersConvertLikeAtoi)
+// The typed readers and writers, one row per edge case: how the value got
+// there (PutString of the text, or a typed writer, which must write that
+// text), then what GetInt, GetUInt and GetULong, and GetDouble give with the
+// defaults 99 and 7.5. A missing key gives the default; any text, a number.
+TEST(SettingsArchive, TypedReadersAndWriters)
 {
+    using Put = void (*)(CSettingsArchive&, const char*);
+    const Put text = nullptr;
+    const struct {
+        Put put;
+        const char* stored;  // nullptr: the key is missing
+        std::int32_t asInt;
+        std::uint32_t asUnsigned;
+        double asDouble;
+    } rows[] = {
+        {text, nullptr, 99, 99u, 7.5},
+        {text, "abc", 0, 0u, 0.0},  // nothing to convert: 0, not the default
+        {text, "", 0, 0u, 0.0},
+        {text, " \t-12x", -12, 0xFFFFFFF4u, -12.0},  // white space, a sign, digits up to the junk
+        {text, "+7", 7, 7u, 7.0},
+        {text, "2.25abc", 2, 2u, 2.25},
+        {[](CSettingsArchive& a, const char* k) { a.PutUInt(k, 3000000000u); }, "3000000000",
+         static_cast<std::int32_t>(3000000000u), 3000000000u, 3000000000.0},  // above INT_MAX: the same bits
+        {[](CSettingsArchive& a, const char* k) { a.PutULong(k, 4294967295u); }, "4294967295", -1, 4294967295u,
+         4294967295.0},
+        {[](CSettingsArchive& a, const char* k) { a.PutInt(k, -2147483647 - 1); }, "-2147483648", -2147483647 - 1,
+         0x80000000u, -2147483648.0},
+        {[](CSettingsArchive& a, const char* k) { a.PutDouble(k, 1.5); }, "1.500000", 1, 1u, 1.5},  // six decimals
+    };
     CSettingsArchive archive;
-    archive.PutString("abc", "abc");
-    archive.PutString("spaced", " \t-12x");
-    archive.PutString("plus", "+7");
-    archive.PutString("empty", "");
-    EXPECT_EQ(archive.GetInt("abc", 99), 0);
-    EXPECT_EQ(archive.GetInt("missing", 99), 99);
-    EXPECT_EQ(archive.GetInt("spaced", 99), -12);
-    EXPECT_EQ(archive.GetInt("plus", 99), 7);
-    EXPECT_EQ(archive.GetUInt("empty", 99), 0u);
-    EXPECT_EQ(archive.GetULong("missing", 5), 5u);
-}
-
-TEST(SettingsArchive, UnsignedAboveIntMaxReadsBackAsTheSamePattern)
-{
-    CSettingsArchive archive;
-    archive.PutUInt("u", 3000000000u);
-    archive.PutULong("l", 4294967295u);
-    archive.PutInt("i", -2147483647 - 1);
-    EXPECT_EQ(archive.GetString("u", ""), "3000000000");
-    EXPECT_EQ(archive.GetString("l", ""), "4294967295");
-    EXPECT_EQ(archive.GetString("i", ""), "-2147483648");
-    EXPECT_EQ(archive.GetUInt("u", 0), 3000000000u);
-    EXPECT_EQ(archive.GetInt("u", 0), static_cast<std::int32_t>(3000000000u));
-    EXPECT_EQ(archive.GetULong("l", 0), 4294967295u);
-    EXPECT_EQ(archive.GetInt("l", 0), -1);
-    EXPECT_EQ(archive.GetInt("i", 0), -2147483647 - 1);
-}
-
-TEST(SettingsArchive, DoublesUseSixDecimalsAndStopAtJunk)
-{
-    CSettingsArchive archive;
-    archive.PutDouble("d", 1.5);
-    archive.PutString("junk", "2.25abc");
-    archive.PutString("none", "abc");
-    EXPECT_EQ(archive.GetString("d", ""), "1.500000");
-    EXPECT_DOUBLE_EQ(archive.GetDouble("d", 0), 1.5);
-    EXPECT_DOUBLE_EQ(archive.GetDouble("junk", 0), 2.25);
-    EXPECT_DOUBLE_EQ(archive.GetDouble("none", 7), 0.0);
-    EXPECT_DOUBLE_EQ(archive.GetDouble("missing", 7), 7.0);
+    for (const auto& row : rows) {
+        const std::string key = std::to_string(&row - rows);
+        SCOPED_TRACE(row.stored ? row.stored : "(missing)");
+        if (row.put)
+            row.put(archive, key.c_str());
+        else if (row.stored)
+            archive.PutString(key, row.stored);
+        EXPECT_EQ(archive.GetString(key, "(missing)"), row.stored ? row.stored : "(missing)");
+        EXPECT_EQ(archive.GetInt(key, 99), row.asInt);
+        EXPECT_EQ(archive.GetUInt(key, 99), row.asUnsigned);
+        EXPECT_EQ(archive.GetULong(key, 99), row.asUnsigned);
+        EXPECT_DOUBLE_EQ(archive.GetDouble(key, 7.5), row.asDouble);
+    }
 }
 
 TEST(SettingsArchive, StringArraysUseCountAndIndexKeys)

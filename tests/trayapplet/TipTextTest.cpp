@@ -17,25 +17,22 @@ private:
     std::string m_tip;
 };
 
-TEST(TipText, FitsUpToSixtyThreeCharacters)
+// One row per edge case: a tip of up to 63 characters (its length taken up to
+// the first zero) is shown as it is, one of 64 or more is replaced.
+TEST(TipText, SixtyThreeCharactersAtMost)
 {
-    EXPECT_EQ(CTipApplet("Kestrava").GetCheckedTipText(), "Kestrava");
-    EXPECT_EQ(CTipApplet("").GetCheckedTipText(), "");
-    const std::string longest(63, 'x');
-    EXPECT_EQ(CTipApplet(longest).GetCheckedTipText(), longest);
-}
-
-TEST(TipText, SixtyFourOrMoreIsReplaced)
-{
-    EXPECT_EQ(CTipApplet(std::string(64, 'x')).GetCheckedTipText(), "Error: Tip too long!");
-    EXPECT_EQ(CTipApplet(std::string(1000, 'x')).GetCheckedTipText(), "Error: Tip too long!");
-}
-
-TEST(TipText, TheLengthIsTakenUpToTheFirstZero)
-{
-    std::string tip(70, 'x');
-    tip[10] = '\0';
-    EXPECT_EQ(CTipApplet(tip).GetCheckedTipText(), tip);
+    std::string cutShort(70, 'x');
+    cutShort[10] = '\0';
+    const std::pair<std::string, std::string> rows[] = {
+        {"Kestrava", "Kestrava"},
+        {"", ""},
+        {std::string(63, 'x'), std::string(63, 'x')},
+        {std::string(64, 'x'), "Error: Tip too long!"},
+        {std::string(1000, 'x'), "Error: Tip too long!"},
+        {cutShort, cutShort},
+    };
+    for (const auto& [tip, shown] : rows)
+        EXPECT_EQ(CTipApplet(tip).GetCheckedTipText(), shown) << tip.size() << " characters";
 }
 
 // A shell restart re-adds the icons still shown; a failing applet stops

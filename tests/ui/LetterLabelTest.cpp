@@ -59,6 +59,8 @@ TEST(LetterLabel, HoverWinsOverSelected)
     SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     EXPECT_EQ(label.TextColour(), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_EQ(GetCapture(), control);
+    SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(4, 3));  // a move within stays hovering
+    EXPECT_TRUE(label.IsHovering());
 
     const HDC dc = GetDC(control);
     LRESULT brush = 0;

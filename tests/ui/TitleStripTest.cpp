@@ -87,32 +87,38 @@ std::vector<COLORREF> PaintedRow(CTitleStrip& strip, int width, int height, int 
     return colours;
 }
 
-class RenderedStrip : public ::testing::TestWithParam<int> {};
-
-TEST_P(RenderedStrip, ColumnsFollowTheBands)
+// Columns of the painted strip, worked by hand for the prefix's button face,
+// grey 245: band x, d = width - x, 245 - 245 * d * d / (width * width).
+TEST(RenderedStrip, ColumnsShowTheWorkedGradient)
 {
-    const int width = GetParam();
-    TestParent parent;
-    const HWND control = parent.Child("STATIC", "", SS_LEFT, 0, 0, width, 24);
-    CTitleStrip strip;
-    ASSERT_TRUE(strip.SubclassWindow(control));
-    // No banner text: the bitmap is the gradient alone.
-    const COLORREF base = GetSysColor(COLOR_BTNFACE);
-    const auto bands = ComputeGradientBands(width, base);
-    const auto row = PaintedRow(strip, width, 24, 12);
-    ASSERT_NE(strip.GetBackground(), nullptr);
-    for (const auto& band : bands)
-        for (int x = band.x; x < band.x + band.width; ++x)
-            ASSERT_EQ(row[x], band.colour) << "column " << x << " of " << width;
-    EXPECT_EQ(row[0], RGB(0, 0, 0));
-    EXPECT_EQ(row[width - 1], base);
-    // Rendered once: a second erasure copies the same bitmap.
-    const HBITMAP first = strip.GetBackground();
-    EXPECT_EQ(PaintedRow(strip, width, 24, 3), row);
-    EXPECT_EQ(strip.GetBackground(), first);
+    ASSERT_EQ(GetSysColor(COLOR_BTNFACE), RGB(245, 245, 245)) << "the columns below were worked for grey 245";
+    const struct {
+        int width;
+        std::vector<std::pair<int, int>> columns;  // column, grey
+    } strips[] = {
+        // 5-pixel bands: column 639 in band 635 (d = 5), 484 in 480 (d = 160), 320 and 324 in 320
+        // (d = 320), 319 in 315 (d = 325), 9 in 5 (d = 635); 0 to 4 black.
+        {640, {{639, 245}, {635, 245}, {484, 230}, {324, 184}, {320, 184}, {319, 182}, {9, 4}, {5, 4}, {4, 0},
+               {0, 0}}},
+        // One band per column: 199 (d = 1), 100 (d = 100), 1 (d = 199); column 0 black.
+        {200, {{199, 245}, {100, 184}, {1, 3}, {0, 0}}},
+    };
+    for (const auto& strip : strips) {
+        TestParent parent;
+        const HWND control = parent.Child("STATIC", "", SS_LEFT, 0, 0, strip.width, 24);
+        CTitleStrip title;
+        ASSERT_TRUE(title.SubclassWindow(control));
+        // No banner text: the bitmap is the gradient alone.
+        const auto row = PaintedRow(title, strip.width, 24, 12);
+        for (const auto& [column, grey] : strip.columns)
+            EXPECT_EQ(row[column], RGB(grey, grey, grey)) << "column " << column << " of " << strip.width;
+        // Rendered once: a second erasure copies the same bitmap.
+        const HBITMAP first = title.GetBackground();
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(PaintedRow(title, strip.width, 24, 3), row);
+        EXPECT_EQ(title.GetBackground(), first);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Widths, RenderedStrip, ::testing::Values(640, 200));
 
 TEST(TitleStrip, BannerIsEmbossedAtTheLeft)
 {

@@ -5,15 +5,20 @@
 namespace {
 
 // The head of the x86 handler chain, which the guard must leave as it found
-// it; x64 keeps handlers in unwind tables and has no chain.
+// it. x64 keeps handlers in unwind tables and has no chain, so these checks
+// are the x86 build's alone (run where 32-bit programs run); on x64 the stack
+// depth after each fault (ManyFaultsLeakNothing) shows the guard left nothing.
+#ifdef __i386__
 void* ChainHead()
 {
     void* head = nullptr;
-#ifdef __i386__
     asm volatile("movl %%fs:0, %0" : "=r"(head));
-#endif
     return head;
 }
+#define KESTRAVA_CHAIN_HEAD(line) line
+#else
+#define KESTRAVA_CHAIN_HEAD(line)
+#endif
 
 void WriteThroughNull(void*)
 {
@@ -44,7 +49,7 @@ TEST(GuardedCall, NormalReturnIsSuccess)
 
 TEST(GuardedCall, FaultsAndExceptionsAreFailures)
 {
-    void* const head = ChainHead();
+    KESTRAVA_CHAIN_HEAD(void* const head = ChainHead());
     DWORD code = 0;
     EXPECT_FALSE(CallGuarded(WriteThroughNull, nullptr, &code));
     EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
@@ -55,7 +60,7 @@ TEST(GuardedCall, FaultsAndExceptionsAreFailures)
     EXPECT_EQ(code, 0xE0004B56u);
     EXPECT_FALSE(CallGuarded(Throw, nullptr, &code));
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(ChainHead(), head);  // our record is unlinked on every path
+    KESTRAVA_CHAIN_HEAD(EXPECT_EQ(ChainHead(), head));  // our record is unlinked on every path
 }
 
 struct Counter {
@@ -147,12 +152,12 @@ asm(".text\n"
 
 TEST(GuardedCall, InnerFramesAreUnwound)
 {
-    void* const head = ChainHead();
+    KESTRAVA_CHAIN_HEAD(void* const head = ChainHead());
     g_searches = g_unwinds = 0;
     EXPECT_FALSE(CallGuarded(FaultBelowInnerFrame, nullptr));
     EXPECT_EQ(g_searches, 1);
     EXPECT_EQ(g_unwinds, 1);
-    EXPECT_EQ(ChainHead(), head);
+    KESTRAVA_CHAIN_HEAD(EXPECT_EQ(ChainHead(), head));
 }
 
 __attribute__((noinline)) void* StackDepth() { return __builtin_frame_address(0); }
@@ -184,7 +189,7 @@ TEST(GuardedCall, EveryStackOverflowIsCaught)
 
 TEST(GuardedCall, ManyFaultsLeakNothing)
 {
-    void* const head = ChainHead();
+    KESTRAVA_CHAIN_HEAD(void* const head = ChainHead());
     void* const depth = StackDepth();
     int failures = 0;
     for (int i = 0; i < 10000; ++i) {
@@ -193,7 +198,7 @@ TEST(GuardedCall, ManyFaultsLeakNothing)
         ASSERT_EQ(StackDepth(), depth) << "after " << i << " faults";
     }
     EXPECT_EQ(failures, 10000);
-    EXPECT_EQ(ChainHead(), head);
+    KESTRAVA_CHAIN_HEAD(EXPECT_EQ(ChainHead(), head));
 
     // Ordinary C++ exception handling still works afterwards.
     bool caught = false;

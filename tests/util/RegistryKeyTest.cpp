@@ -55,7 +55,6 @@ TEST_F(RegistryKeyTest, WrittenValuesReadBack)
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, m_base, "Values"), ERROR_SUCCESS);
     EXPECT_EQ(key.ReadString("Text", "x"), "hello world");
     EXPECT_EQ(key.ReadString("", "x"), "txtfile");  // the key's default value
-    EXPECT_EQ(key.ReadString("Missing", "fallback"), "fallback");
     EXPECT_EQ(key.ReadInt("Int", 0), -42);
     EXPECT_EQ(key.ReadDWord("DWord", 0), 0xFFFFFFF0u);
     EXPECT_TRUE(key.ReadBool("True", false));
@@ -63,7 +62,6 @@ TEST_F(RegistryKeyTest, WrittenValuesReadBack)
     EXPECT_TRUE(key.ReadBool("Missing", true));
     EXPECT_EQ(key.ReadString("Double", ""), "3.250000");
     EXPECT_DOUBLE_EQ(key.ReadDouble("Double", 0), 3.25);
-    EXPECT_EQ(key.ReadString("True", "x"), std::string("\x01", 1));  // stored type plays no part
 
     BYTE read[8] = {};
     DWORD size = sizeof read;
@@ -75,33 +73,43 @@ TEST_F(RegistryKeyTest, WrittenValuesReadBack)
     EXPECT_TRUE(m_boxes.texts.empty());
 }
 
-TEST_F(RegistryKeyTest, StringBufferLimitAndUnterminatedValues)
+// The narrow reader, one row per edge case: the 200-byte buffer's text up to
+// its first zero, whatever the stored type; the default when the value is
+// missing or does not fit the buffer.
+TEST_F(RegistryKeyTest, ReadStringEdgeCases)
 {
     CRegistryKey key;
     ASSERT_EQ(key.Create(HKEY_CURRENT_USER, m_base), ERROR_SUCCESS);
-    const std::string fits(199, 'a');
-    const std::string tooLong(200, 'b');
-    key.WriteString("Fits", fits);
-    key.WriteString("TooLong", tooLong);
-    // Binary values have no terminating zero: the reader must stop at their end.
-    const std::string unterminated(200, 'c');
-    key.WriteBinary("Unterminated200", unterminated.data(), 200);
-    key.WriteBinary("Unterminated10", "dddddddddd", 10);
-    key.WriteBinary("Unterminated201", std::string(201, 'e').data(), 201);
+    const struct {
+        const char* name;
+        DWORD type;        // REG_NONE: not written
+        std::string data;  // as stored: a text's terminating zero where it has one
+        std::string read;
+    } rows[] = {
+        {"Missing", REG_NONE, "", "default"},
+        {"Fits", REG_SZ, std::string(199, 'a') + '\0', std::string(199, 'a')},
+        {"TooLong", REG_SZ, std::string(200, 'b') + '\0', "default"},
+        {"Number", REG_DWORD, std::string("\x01\0\0\0", 4), "\x01"},  // the stored type plays no part
+        {"Zero", REG_BINARY, std::string("ab\0cd", 5), "ab"},
+        // No terminating zero: the reader stops at the value's end.
+        {"Unterminated10", REG_BINARY, std::string(10, 'd'), std::string(10, 'd')},
+        {"Unterminated200", REG_BINARY, std::string(200, 'c'), std::string(200, 'c')},
+        {"Unterminated201", REG_BINARY, std::string(201, 'e'), "default"},
+    };
+    for (const auto& row : rows) {
+        if (row.type != REG_NONE)
+            RegSetValueExA(key.Handle(), row.name, 0, row.type, reinterpret_cast<const BYTE*>(row.data.data()),
+                           static_cast<DWORD>(row.data.size()));
+    }
     const int wideLengths[] = {199, 200, 1000};
     for (const int length : wideLengths)
         key.WriteString("Wide" + std::to_string(length), std::string(length, 'w'));
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, m_base), ERROR_SUCCESS);  // created keys are write-only
-
+    for (const auto& row : rows)
+        EXPECT_EQ(key.ReadString(row.name, "default"), row.read) << row.name;
     // The wide reader takes a value at its length, the 8-bit one at most 199 characters.
     for (const int length : wideLengths)
         EXPECT_EQ(key.ReadString(L"Wide" + std::to_wstring(length), L"default"), std::wstring(length, L'w')) << length;
-
-    EXPECT_EQ(key.ReadString("Fits", "default"), fits);
-    EXPECT_EQ(key.ReadString("TooLong", "default"), "default");
-    EXPECT_EQ(key.ReadString("Unterminated200", "default"), unterminated);
-    EXPECT_EQ(key.ReadString("Unterminated10", "default"), "dddddddddd");
-    EXPECT_EQ(key.ReadString("Unterminated201", "default"), "default");
 }
 
 TEST_F(RegistryKeyTest, NumbersFallBackToDefaults)
