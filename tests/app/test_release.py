@@ -17,7 +17,6 @@ import stat
 import struct
 import subprocess
 import sys
-import time
 import zipfile
 from pathlib import Path
 
@@ -138,7 +137,8 @@ class SetupTest(FreshPrefixTest):
         return setup, window
 
     def page_texts(self, window):
-        return " ".join(unescape(line.split("\t")[3]) for line in self.rig.wintool("children", f"{window:x}").splitlines())
+        children = self.rig.wintool("children", f"{window:x}").splitlines()
+        return " ".join(unescape(line.split("\t")[3]) for line in children)
 
     def files(self):
         return sorted(p.name for p in self.app.iterdir())
@@ -331,8 +331,8 @@ class InstallerTest(SetupTest):
         (self.app / "notes.txt").write_text("the user's")
         self.assertEqual(self.uninstall(), 0)
         self.assertFalse(wait_until(self.running, 3))
-        # _?= keeps the uninstaller
-        self.assertEqual(self.files(), sorted(["Kestrahk.dll.old", "Kestrava.dat", "Uninstall.exe", "notes.txt"] + saves))
+        kept = ["Kestrahk.dll.old", "Kestrava.dat", "Uninstall.exe", "notes.txt", *saves]  # _?= keeps the uninstaller
+        self.assertEqual(self.files(), sorted(kept))
         self.assertEqual((self.app / "Kestrava.dat").read_bytes(), hot_keys)
         self.assertFalse(self.shortcut.exists())
         self.assertNotIn("Kestrava", self.values(RUN_KEY))
@@ -373,7 +373,8 @@ class InstallerTest(SetupTest):
         setup, window = self.open_setup()
         self.assertEqual(self.run_setup(), 5)
         self.rig.wintool("command", f"{window:x}", 1)
-        self.assertTrue(wait_until(lambda: "Kestrava is running" in self.page_texts(window), 60), self.page_texts(window))
+        finished = wait_until(lambda: "Kestrava is running" in self.page_texts(window), 60)
+        self.assertTrue(finished, self.page_texts(window))
         self.assertEqual(slow.wait(5), 0)
         self.assertIn("close asked", self.read(self.scratch / "slow.log"))
         self.assertTrue(wait_until(lambda: self.running() and self.running_pid() != slow_pid, 20))
