@@ -1,6 +1,8 @@
 // A tray applet built on the framework alone: icon, tip and "&Close" menu,
 // the keyboard hook with its hidden window, and a log line for every event.
-// Usage: testapplet LOGFILE [two]
+// Usage: testapplet LOGFILE [two|slowclose]
+// "slowclose": WM_CLOSE to the hidden window ends it only 12 s later, as a Kestrava held up by a
+// busy disk would.
 // Messages to its hidden window: WM_APP+50 removes the hook, WM_APP+51 calls
 // InstallKbHook(NULL), WM_APP+52 installs the hook again, WM_APP+53 installs
 // it for the window wParam; each logs its result.
@@ -17,6 +19,18 @@ using QuindleTools::CQuindleTaskBarApplet;
 namespace {
 
 FILE* g_log = nullptr;
+bool g_slowClose = false;
+constexpr UINT_PTR kSlowCloseTimer = 25;
+
+// Takes WORD off the end of the command line, if it is there.
+bool TakeOption(std::string& args, const std::string& word)
+{
+    const std::string suffix = " " + word;
+    if (args.size() <= suffix.size() || args.compare(args.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    args.resize(args.size() - suffix.size());
+    return true;
+}
 
 void Log(const char* format, unsigned long a = 0, unsigned long b = 0)
 {
@@ -64,6 +78,19 @@ private:
         case WM_APP + 51: Log("install-null %lu", InstallKbHook(nullptr)); return 0;
         case WM_APP + 52: Log("install %lu", InstallKbHook(window)); return 0;
         case WM_APP + 53: Log("install-other %lu", InstallKbHook(reinterpret_cast<HWND>(wParam))); return 0;
+        case WM_CLOSE:
+            if (g_slowClose && SetTimer(window, kSlowCloseTimer, 12000, nullptr)) {
+                Log("close asked");
+                return 0;
+            }
+            break;
+        case WM_TIMER:
+            if (wParam == kSlowCloseTimer) {
+                KillTimer(window, kSlowCloseTimer);
+                DestroyWindow(window);
+                return 0;
+            }
+            break;
         }
         return DefSubclassProc(window, message, wParam, lParam);
     }
@@ -75,9 +102,9 @@ private:
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    std::string args(commandLine);
-    const bool two = args.size() > 4 && args.compare(args.size() - 4, 4, " two") == 0;
-    const std::string logPath = two ? args.substr(0, args.size() - 4) : args;
+    std::string logPath(commandLine);
+    const bool two = TakeOption(logPath, "two");
+    g_slowClose = TakeOption(logPath, "slowclose");
     g_log = std::fopen(logPath.empty() ? "testapplet.log" : logPath.c_str(), "w");
     if (!g_log)
         return 2;
