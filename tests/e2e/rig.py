@@ -265,11 +265,16 @@ class Rig:
                 result.stdout = out.read().decode(errors="replace")
                 result.stderr = err.read().decode(errors="replace")
             # Once in a long while Wine's loader fails to open one of Wine's own
-            # tools (seen with reg), and its fallback, start.exe, says so: the
-            # tool never ran, so running it again is safe. Our own programs get
-            # no second chance, and each retry is logged for the run's summary.
-            if not (str(exe) in RETRIED_TOOLS and attempt == 0
-                    and result.stdout.startswith("Application could not be started")):
+            # tools (seen with reg), and its fallback, start.exe, says so; or a
+            # program ends with 1 before it ran a line (seen about once in 500
+            # runs of wintool, which says why and ends with 3 on each failure of
+            # its own). Either never ran, so running those tools again is safe.
+            # The programs under test get no second chance, and each retry is
+            # logged for the run's summary.
+            loader_failed = str(exe) in RETRIED_TOOLS and result.stdout.startswith("Application could not be started")
+            never_ran = (Path(exe).name == "wintool.exe" and result.returncode == 1
+                         and not result.stdout and not result.stderr)
+            if attempt == 1 or not (loader_failed or never_ran):
                 break
             with open(self.dir / "retries.log", "a") as log:
                 log.write(f"{time.strftime('%H:%M:%S')}\t{exe} {' '.join(map(str, args))}\t"

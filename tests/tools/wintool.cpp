@@ -44,6 +44,14 @@ std::string TextOf(HWND window)
     return Utf8(buffer.data());
 }
 
+// Every failure of the tool's own says so and ends with 3: a run that ends
+// with 1 and says nothing never got this far (Wine failed to start it).
+int Failed(const char* what)
+{
+    std::fprintf(stderr, "wintool: %s failed (error %lu)\n", what, GetLastError());
+    return 3;
+}
+
 // Types text into the foreground window as Unicode characters, which no
 // keyboard layout has to hold.
 int TypeUnicode(const std::wstring& text)
@@ -60,7 +68,7 @@ int TypeUnicode(const std::wstring& text)
     }
     for (INPUT& input : inputs) {
         if (SendInput(1, &input, sizeof input) != 1)
-            return 1;
+            return Failed("SendInput");
         Sleep(10);
     }
     return 0;
@@ -156,7 +164,7 @@ int main()
     if (verb == "rect" && argc == 3) {
         RECT r{};
         if (!GetWindowRect(ParseWindow(argv[2]), &r))
-            return 1;
+            return Failed("GetWindowRect");
         std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
         return 0;
     }
@@ -179,10 +187,10 @@ int main()
         const WPARAM wParam = ParseNumber(argv[4]);
         const LPARAM lParam = static_cast<LPARAM>(ParseNumber(argv[5]));
         if (verb == "post")
-            return PostMessageA(window, message, wParam, lParam) ? 0 : 1;
+            return PostMessageA(window, message, wParam, lParam) ? 0 : Failed("PostMessage");
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result))
-            return 1;
+            return Failed("SendMessageTimeout");
         std::printf("%lu\n", static_cast<unsigned long>(result));
         return 0;
     }
@@ -193,7 +201,7 @@ int main()
         return PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                             reinterpret_cast<LPARAM>(GetDlgItem(window, id)))
                    ? 0
-                   : 1;
+                   : Failed("PostMessage");
     }
     if (verb == "text" && argc == 3) {
         std::printf("%s\n", Escape(TextOf(ParseWindow(argv[2]))).c_str());
@@ -204,7 +212,7 @@ int main()
         return SendMessageTimeoutW(ParseWindow(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wideArgs[3]),
                                    SMTO_ABORTIFHUNG, 5000, &result)
                    ? 0
-                   : 1;
+                   : Failed("WM_SETTEXT");
     }
     if (verb == "foreground" && argc == 2) {
         HWND window = GetForegroundWindow();
@@ -213,7 +221,7 @@ int main()
         return 0;
     }
     if (verb == "front" && argc == 3)
-        return SetForegroundWindow(ParseWindow(argv[2])) ? 0 : 1;  // Wine keeps no foreground lock
+        return SetForegroundWindow(ParseWindow(argv[2])) ? 0 : Failed("SetForegroundWindow");  // Wine keeps no foreground lock
     if (verb == "pid" && argc == 3) {
         DWORD pid = 0;
         GetWindowThreadProcessId(ParseWindow(argv[2]), &pid);
@@ -232,7 +240,7 @@ int main()
         const fw::File file(CreateFileW(wideArgs[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
         if (!file)
-            return 1;
+            return Failed("CreateFile");
         std::printf("held\n");
         std::fflush(stdout);
         Sleep(INFINITE);
@@ -246,11 +254,11 @@ int main()
         PROCESS_INFORMATION started{};
         if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                             &started))
-            return 1;
+            return Failed("CreateProcess");
         const fw::KernelHandle process(started.hProcess), thread(started.hThread);
         DWORD code = 1;
         if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code))
-            return 1;
+            return Failed("the command line");
         std::printf("%lu\n", code);
         return 0;
     }
