@@ -13,6 +13,11 @@ namespace {
 constexpr int kLetterIdOffset = 935;
 // Posted at start: the unreadable-file box shows once the editor is on screen.
 constexpr UINT WM_SHOW_UNREADABLE = WM_APP + 64;
+// Whether the command names a program is looked up once typing pauses: a bare
+// name is searched for in every folder of PATH, where a network share that is
+// gone may take seconds to answer.
+constexpr UINT_PTR kRaiseChoiceTimer = 0x4B52;
+constexpr UINT kRaiseChoiceDelay = 300;  // ms
 }  // namespace
 
 CEditHotKeysDialog::CEditHotKeysDialog(HWND parent)
@@ -154,6 +159,8 @@ void CEditHotKeysDialog::UpdateRaiseChoice()
 
 void CEditHotKeysDialog::CommitEntry()
 {
+    if (KillTimer(m_hwnd, kRaiseChoiceTimer))
+        UpdateRaiseChoice();  // the box as the command now stands
     UpdateData(true);
     CHotKeyEntry& entry = m_table.GetEntry(m_currentLetter);
     if (m_command != m_shown[0])
@@ -225,11 +232,11 @@ bool CEditHotKeysDialog::OnCommand(WPARAM wParam, LPARAM lParam)
     }
     if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_COMMAND) {
         ProbeIfNewlyAssigned();
-        UpdateRaiseChoice();
+        SetTimer(m_hwnd, kRaiseChoiceTimer, kRaiseChoiceDelay, nullptr);
         return true;
     }
     if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_START_DIR) {
-        UpdateRaiseChoice();  // a bare name is looked for there first
+        SetTimer(m_hwnd, kRaiseChoiceTimer, kRaiseChoiceDelay, nullptr);  // a bare name is looked for there first
         return true;
     }
     if (HIWORD(wParam) == BN_CLICKED) {
@@ -276,9 +283,16 @@ void CEditHotKeysDialog::OnPaint()
     EndPaint(m_hwnd, &paint);
 }
 
-bool CEditHotKeysDialog::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
+bool CEditHotKeysDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
+    case WM_TIMER:
+        if (wParam != kRaiseChoiceTimer)
+            return false;
+        KillTimer(m_hwnd, kRaiseChoiceTimer);
+        UpdateRaiseChoice();
+        result = 0;
+        return true;
     case WM_LBUTTONDOWN:
         // A click on any bare part moves the window as the caption would.
         PostMessageA(m_hwnd, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
