@@ -13,8 +13,8 @@ int rename(const char* from, const char* to)
 {
     static int (*real)(const char*, const char*);
     char name[256] = "";
-    const char* spec = getenv("KESTRAVA_RENAME_FAULT");
-    FILE* file = spec ? fopen(spec, "r") : NULL;
+    const char* control = getenv("KESTRAVA_RENAME_FAULT");
+    FILE* file = control ? fopen(control, "r") : NULL;
     if (file) {
         if (!fgets(name, sizeof name, file))
             name[0] = '\0';
