@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cwchar>
 #include <vector>
+#include "util/PathHelpers.h"
 #include "util/RegistryKey.h"
 
 namespace {
@@ -22,22 +23,9 @@ std::wstring Unquoted(std::wstring text)
     return text;
 }
 
-// The extension of the last path component, dot included, or empty.
-std::wstring ExtensionOf(const std::wstring& path)
-{
-    const auto dot = path.rfind(L'.');
-    if (dot == std::wstring::npos)
-        return {};
-    for (auto i = dot + 1; i < path.size(); ++i) {
-        if (IsSeparator(path[i]))
-            return {};
-    }
-    return path.substr(dot);
-}
-
 bool HasExtension(const std::wstring& path, const wchar_t* extension)
 {
-    return _wcsicmp(ExtensionOf(path).c_str(), extension) == 0;
+    return _wcsicmp(GetExtension(path).c_str(), extension) == 0;
 }
 
 std::vector<std::wstring> SplitList(const std::wstring& list)
@@ -66,7 +54,7 @@ public:
     Locator(const std::wstring& name, const ProgramSearch& search) : m_name(name), m_search(search)
     {
         // A name with an extension is taken as it is; one without gets each of PATHEXT's.
-        if (!ExtensionOf(name).empty())
+        if (!GetExtension(name).empty())
             m_extensions.emplace_back();
         else
             m_extensions = SplitList(search.pathExt.empty() ? kDefaultPathExt : search.pathExt);
